@@ -1,0 +1,1 @@
+# Packs game/ into data/*.dat beside the velmira executable.

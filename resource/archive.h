@@ -1,0 +1,100 @@
+// Archives "*.dat" in the data folder and reading game files by folder and name.
+//
+// Layout of an archive (little-endian): "VELMPACK", version 203, revision, entry count,
+// then per entry: key byte, name length (1-255), scrambled name, offset, size. Names are
+// descrambled with one keystream seeded 0x4C1D running across all names of the archive;
+// member data with a fresh stream seeded 0x4C1D + key (key 0: stored plain).
+//
+// Member names keep "\" between folder and file inside the engine ("script\start.txt");
+// a loose file's path turns "\" into "/". The data folder always ends with "/".
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "resource/keystream.h"
+#include "resource/trace.h"
+
+namespace velmira {
+
+inline constexpr uint32_t kArchiveVersion = 203;
+inline constexpr char kArchiveMagic[8] = {'V', 'E', 'L', 'M', 'P', 'A', 'C', 'K'};
+
+struct ArchiveEntry {
+    std::string archiveName; // file name of the archive inside the data folder
+    uint32_t revision = 0;
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint8_t key = 0;
+};
+
+class ArchiveIndex {
+public:
+    // dataFolder ends with "/" (it is appended to names directly).
+    ArchiveIndex(std::string dataFolder, const Trace& trace);
+
+    const std::string& dataFolder() const { return dataFolder_; }
+    void setDataFolder(std::string dataFolder);
+    const Trace& trace() const { return trace_; }
+
+    // Clears the index and mounts dataFolder + "system.dat". Always true.
+    bool mountSystem();
+    // Clears the index and mounts every "*.dat" of the data folder, sorted by name
+    // case-insensitively. False only when no archive file was found.
+    bool mountAll();
+    // Merges one archive's index. Higher revision wins; at equal revision the later mount.
+    bool mount(const std::string& path, const std::string& archiveName);
+    void clear() { entries_.clear(); }
+
+    // Exact byte comparison, no case folding.
+    const ArchiveEntry* find(std::string_view memberName) const;
+    const std::map<std::string, ArchiveEntry, std::less<>>& entries() const { return entries_; }
+
+private:
+    std::string dataFolder_;
+    const Trace& trace_;
+    std::map<std::string, ArchiveEntry, std::less<>> entries_;
+};
+
+// One open member (or loose file). Reads go forward from the first byte. A read that
+// would run past the end of the archive file fails; it never returns bytes not read.
+class ArchiveReader {
+public:
+    explicit ArchiveReader(const ArchiveIndex& index) : index_(index) {}
+    ~ArchiveReader() { close(); }
+    ArchiveReader(const ArchiveReader&) = delete;
+    ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+    // folder may be empty. A name with ":" or a leading "/" is a full path.
+    bool open(std::string_view folder, std::string_view name);
+    bool read(void* buffer, uint32_t count);
+    // Reads the whole member (size() bytes) into out.
+    bool readAll(std::vector<uint8_t>& out);
+    void close();
+
+    uint32_t size() const { return size_; }
+    uint8_t key() const { return key_; }
+    const std::string& name() const { return name_; }
+    bool isOpen() const { return file_ != nullptr; }
+
+private:
+    void report(const char* message) const;
+
+    const ArchiveIndex& index_;
+    std::string name_;
+    std::FILE* file_ = nullptr;
+    uint32_t size_ = 0;
+    uint8_t key_ = 0;
+    uint64_t end_ = 0;      // file offset one past the member's last byte
+    uint64_t position_ = 0; // current file offset
+    Keystream stream_;
+};
+
+// Lower-cases ASCII A-Z byte by byte (Shift-JIS bytes are unchanged), as the index does.
+std::string lowerAscii(std::string_view text);
+
+} // namespace velmira
