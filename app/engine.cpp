@@ -1,0 +1,108 @@
+#include "app/engine.h"
+
+#include "app/engine_script_host.h"
+
+namespace velmira {
+
+Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
+    : platform_(platform),
+      trace_(trace),
+      archives_(std::move(paths.dataFolder), trace),
+      saveFolder_(std::move(paths.saveFolder)),
+      window_(platform, settings_, preferences_),
+      pump_(platform, window_),
+      script_(std::make_unique<EngineScriptHost>(*this)) {
+    window_.setPaintHandler([this] { paint(); });
+    window_.setTitleSource([this] { return script_->titleInfo(); });
+}
+
+Engine::~Engine() = default;
+
+void Engine::loadSettings() {
+    config_.load(archives_);
+    settings_.read(config_);
+}
+
+int Engine::run() {
+    // 1-3. Only "system.dat" is mounted while the settings that shape the window are read.
+    archives_.mountSystem();
+    loadSettings();
+
+    // 4. One running copy per ProductID.
+    if (platform_.claimInstance(settings_.productId) == platform::InstanceClaim::AlreadyRunning) {
+        ending_ = Ending::SecondInstance;
+        return 0;
+    }
+
+    // 5. The main window; without it the process simply ends.
+    if (!window_.create()) {
+        ending_ = Ending::NoWindow;
+        return 0;
+    }
+
+    // 6-8.
+    if (initialiseEngine()) {
+        script_->requestRestart();
+        mainLoop();
+        ending_ = Ending::LoopEnded;
+    } else {
+        ending_ = Ending::InitialiseFailed;
+    }
+
+    // 9-10.
+    shutdownEngine();
+    return 0;
+}
+
+bool Engine::initialiseEngine() {
+    // 1. Screen buffers. They keep the screen size of the first settings reading, as the
+    //    window does.
+    frameWidth_ = settings_.screenWidth;
+    frameHeight_ = settings_.screenHeight;
+    // 2. Splash: a black front buffer. FIXME: draw SplashImage onto it once pictures can
+    //    be loaded (only "system.dat" and loose files are visible at this point).
+    frontBuffer_.assign(static_cast<size_t>(frameWidth_) * frameHeight_ * 3, 0);
+    // 3. Show the window, which paints the front buffer and sets the title.
+    window_.show();
+    // 4-5. Every archive now, and the settings again so that later archives override.
+    archives_.mountAll();
+    loadSettings();
+    // 6. The player's preferences.
+    preferences_.load(saveFolder_);
+    // 7. Accelerator tables; 8. backlog; 9-10. display services; 11. the full-screen
+    //    preference; 12. sound; 13. the message-box button; 14. scene recomposition:
+    //    each arrives with its subsystem, in this order.
+    // 15-16. Script display mode and the flag definitions and files.
+    script_->initialise();
+    // 17. The save folder is known from the command line. 18. Global records arrive
+    //     with the read-mark store.
+    return true;
+}
+
+void Engine::mainLoop() {
+    for (;;) {
+        if (!pump_.pumpMessages()) break;
+        // FIXME: release finished sound-effect and voice buffers (sound channels).
+        if (!runFrame()) break;
+    }
+}
+
+bool Engine::runFrame() {
+    if (!script_->prepare()) return false;
+    return script_->run();
+}
+
+void Engine::shutdownEngine() {
+    // 1. Global records; 2. a playing movie; 3. accelerator tables; 4. sound; 5. display
+    //    services: each arrives with its subsystem, in this order.
+    // 6. A window still open (preparing the script failed) is asked to close; no pump
+    //    runs after this point, so the process simply ends with it.
+    window_.requestClose();
+    shutdownRan_ = true;
+}
+
+void Engine::paint() {
+    if (!frontBuffer_.empty()) platform_.window().present(frontBuffer_.data(), frameWidth_ * 3);
+}
+
+} // namespace velmira

@@ -1,0 +1,96 @@
+#include "app/main_window.h"
+
+#include "platform/encoding.h"
+#include "resource/preferences.h"
+#include "resource/settings.h"
+#include "resource/trace.h"
+
+namespace velmira {
+namespace {
+
+constexpr char kQuitQuestion[] = "\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48"; // 終了しますか？
+constexpr char kChapterOpen[] = "\x81\x40\x81\x75";  // full-width space, 「
+constexpr char kChapterClose[] = "\x81\x76";         // 」
+constexpr char kPlayTimeFormat[] = "\x81\x40[%d:%02d]"; // full-width space, [h:mm]
+
+} // namespace
+
+MainWindow::MainWindow(platform::Platform& platform, const EngineSettings& settings,
+                       const UserPreferences& preferences)
+    : platform_(platform), settings_(settings), preferences_(preferences) {}
+
+bool MainWindow::create() {
+    if (settings_.screenWidth <= 0 || settings_.screenHeight <= 0) return false;
+    if (!platform_.window().create(settings_.screenWidth, settings_.screenHeight)) return false;
+    platform_.window().setTitle("");
+    platform_.events().startTimer(kTimerId, kTimerPeriodMs);
+    return true;
+}
+
+void MainWindow::show() {
+    platform_.window().show();
+    if (paint_) paint_();
+    refreshTitle();
+}
+
+std::string MainWindow::composeTitle() const {
+    std::string title = settings_.title;
+    const TitleInfo info = titleSource_ ? titleSource_() : TitleInfo{};
+    if (preferences_.titleChapter && !info.chapterName.empty())
+        title += kChapterOpen + info.chapterName + kChapterClose;
+    if (preferences_.titlePlayTime && !info.systemDisplayMode)
+        title += formatString(kPlayTimeFormat, static_cast<int>(info.playMinutes / 60),
+                              static_cast<int>(info.playMinutes % 60));
+    return title;
+}
+
+void MainWindow::refreshTitle() {
+    if (!exists() || minimised()) return;
+    platform_.window().setTitle(platform::sjisToUtf8(composeTitle()));
+}
+
+void MainWindow::requestClose() {
+    if (exists()) platform_.events().postClose();
+}
+
+void MainWindow::handleEvent(const platform::Event& event) {
+    using platform::EventType;
+    switch (event.type) {
+    case EventType::Activate: active_ = true; break;
+    case EventType::Deactivate: active_ = false; break;
+    case EventType::CloseRequest: onClose(); break;
+    case EventType::Expose:
+        if (exists() && paint_) paint_();
+        break;
+    case EventType::Timer:
+        if (event.timerId == kTimerId) onTimer();
+        break;
+    case EventType::Raise: platform_.window().raise(); break;
+    default: break;
+    }
+}
+
+void MainWindow::onClose() {
+    if (!exists()) return;
+    if (!quitWithoutAsking_ &&
+        !platform_.dialogs().askYesNo(platform::sjisToUtf8(settings_.title),
+                                      platform::sjisToUtf8(kQuitQuestion)))
+        return;
+    destroy();
+}
+
+void MainWindow::destroy() {
+    platform_.events().stopTimer(kTimerId);
+    platform_.window().destroy();
+    platform_.events().postQuit();
+}
+
+void MainWindow::onTimer() {
+    // Every ninth tick (18 s) the title shows the current play time.
+    if (++titleRefreshCounter_ > 8) {
+        refreshTitle();
+        titleRefreshCounter_ = 0;
+    }
+}
+
+} // namespace velmira
