@@ -24,6 +24,25 @@ namespace velmira {
 inline constexpr uint32_t kArchiveVersion = 203;
 inline constexpr char kArchiveMagic[8] = {'V', 'E', 'L', 'M', 'P', 'A', 'C', 'K'};
 
+// One entry of an archive's index as stored in the file (name descrambled, lower-cased).
+struct ArchiveDirectoryEntry {
+    std::string name;
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint8_t key = 0;
+};
+
+struct ArchiveDirectory {
+    uint32_t revision = 0;
+    std::vector<ArchiveDirectoryEntry> entries; // in file order, duplicates kept
+    bool complete = false; // false when the index broke off (entries before it are kept)
+};
+
+// Reads the header and index of the archive at path (a host path). False when the file
+// cannot be opened or its magic, version or header is wrong; true otherwise, also for a
+// truncated index (see complete).
+bool readArchiveDirectory(const std::string& path, ArchiveDirectory& out);
+
 struct ArchiveEntry {
     std::string archiveName; // file name of the archive inside the data folder
     uint32_t revision = 0;
@@ -71,9 +90,18 @@ public:
 
     // folder may be empty. A name with ":" or a leading "/" is a full path.
     bool open(std::string_view folder, std::string_view name);
+    // Opens one member of the archive at archivePath (a host path) directly, without the
+    // index; name is what diagnostics show. Used by the tools.
+    bool openArchiveMember(const std::string& archivePath, std::string_view name,
+                           uint32_t offset, uint32_t size, uint8_t key);
     bool read(void* buffer, uint32_t count);
     // Reads the whole member (size() bytes) into out.
+    // An empty member gives an empty out and true. Nothing is allocated for a member that
+    // runs past the end of its archive file: that read fails at once.
     bool readAll(std::vector<uint8_t>& out);
+    bool readAll(std::string& out);
+    // Bytes that can still be read before the member's (or the file's) end.
+    uint64_t available() const { return end_ > position_ ? end_ - position_ : 0; }
     void close();
 
     uint32_t size() const { return size_; }
@@ -83,18 +111,25 @@ public:
 
 private:
     void report(const char* message) const;
+    bool openHostFile(const std::string& path);
 
     const ArchiveIndex& index_;
     std::string name_;
     std::FILE* file_ = nullptr;
     uint32_t size_ = 0;
     uint8_t key_ = 0;
-    uint64_t end_ = 0;      // file offset one past the member's last byte
+    uint64_t end_ = 0;      // one past the member's last byte, or the file's end if earlier
     uint64_t position_ = 0; // current file offset
     Keystream stream_;
 };
 
 // Lower-cases ASCII A-Z byte by byte (Shift-JIS bytes are unchanged), as the index does.
+// The second byte of a double-byte character is never touched, even where it falls in
+// the range A-Z.
 std::string lowerAscii(std::string_view text);
+
+// The host path of an engine name: "\" between parts becomes "/" (the second byte of a
+// double-byte character is never taken for a separator) and Shift-JIS becomes UTF-8.
+std::string hostPathOf(std::string_view sjisName);
 
 } // namespace velmira

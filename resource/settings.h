@@ -25,6 +25,8 @@ struct EngineSettings {
 
     // Overwrites every field from the store (defaults for what is missing).
     void read(const ConfigStore& store);
+    // The same with the processor's MMX support given (EnableMMX is read only with it).
+    void read(const ConfigStore& store, bool hasMmx);
 };
 
 // True when the processor reports MMX (always on x86-64; false on other processors).

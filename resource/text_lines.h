@@ -27,8 +27,14 @@ public:
 private:
     void split();
 
-    std::string buffer_;                 // the text with a NUL at the end of each line
-    std::vector<std::string_view> lines_; // views into buffer_
+    // A line or token as a place in the buffer (not a pointer, so copies stay valid).
+    struct Span {
+        size_t start = 0;
+        size_t length = 0;
+    };
+
+    std::string buffer_; // the text with a NUL at the end of each line
+    std::vector<Span> lines_;
 };
 
 // A private copy of one line cut into tokens at spaces and tabs (no quoting). A line
@@ -41,8 +47,13 @@ public:
     std::string_view token(int index) const;
 
 private:
-    std::string buffer_;
-    std::vector<std::string_view> tokens_;
+    struct Span {
+        size_t start = 0;
+        size_t length = 0;
+    };
+
+    std::string buffer_; // the line with a NUL at the end of each token
+    std::vector<Span> tokens_;
 };
 
 } // namespace velmira
