@@ -1,0 +1,58 @@
+// One executing script file. The root context lives as long as the runner; a called
+// script gets a child context, so the contexts form a chain root -> child -> ...
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "resource/text_lines.h"
+
+namespace velmira {
+
+class ArchiveIndex;
+
+struct ScriptContext {
+    std::string name;       // the file name as given to load; empty when nothing is loaded
+    std::string pending;    // message text collected from text lines, not yet shown
+    uint32_t line = 0;      // index of the next line to execute
+    uint32_t savePoint = 0; // the line a save made now resumes from
+    int32_t caseId = 0;     // the number chosen at the last SELECT
+    bool caseEnable = false; // from a SELECT until one of its CASE lines matched
+    TextLines lines;
+    std::unique_ptr<ScriptContext> child;
+
+    ScriptContext() = default;
+    ScriptContext(const ScriptContext&) = delete;
+    ScriptContext& operator=(const ScriptContext&) = delete;
+    ~ScriptContext() { reset(); }
+
+    // Resets, then reads the file from the folder "script". False (context left empty)
+    // when it cannot be read.
+    bool load(const ArchiveIndex& index, std::string_view fileName);
+    // Empties everything; the child chain is destroyed deepest first.
+    void reset();
+    // Frees the lines only (EXIT): the next fetch finds nothing and the context ends.
+    void freeLines();
+
+    uint32_t lineCount() const { return static_cast<uint32_t>(lines.count()); }
+    // False when index is past the last line.
+    bool readLine(uint32_t index, std::string_view& out) const {
+        if (index >= lineCount()) return false;
+        out = lines.view(static_cast<int>(index));
+        return true;
+    }
+    // The index of the line after the first label line "#label", or -1.
+    int64_t findLabel(std::string_view label);
+    // Contexts in the chain from this one down (1 for a context without a child).
+    uint32_t chainLength() const;
+
+private:
+    // Built at the first jump: label -> index of the first line carrying it.
+    std::unordered_map<std::string_view, uint32_t> labels_;
+    bool labelsBuilt_ = false;
+};
+
+} // namespace velmira

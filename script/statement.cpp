@@ -1,0 +1,87 @@
+#include "script/statement.h"
+
+namespace velmira {
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool endsKeyword(char c) { return isBlank(c) || c == '(' || (c >= '0' && c <= '9'); }
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+struct ControlWord {
+    std::string_view name;
+    StatementKind kind;
+};
+
+// Compared in this order; "." is the keyword of the three-dot page break.
+constexpr ControlWord kControlWords[] = {
+    {"IF", StatementKind::If},         {"ELSE", StatementKind::Else},
+    {"GOTO", StatementKind::Goto},     {"CALL", StatementKind::Call},
+    {"LOAD", StatementKind::Load},     {"SELECT", StatementKind::Select},
+    {"CASE", StatementKind::Case},     {"ENDSEL", StatementKind::EndSel},
+    {"EXIT", StatementKind::Exit},     {"QUIT", StatementKind::Quit},
+    {".", StatementKind::PageBreakHere},
+};
+
+std::string_view skipBlanks(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    return text.substr(i);
+}
+
+} // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+Statement splitStatement(std::string_view text) {
+    Statement statement;
+    if (!text.empty() && text[0] == '.') text.remove_prefix(1);
+    if (text.empty()) {
+        statement.kind = StatementKind::PageBreak;
+        return statement;
+    }
+    size_t end = 0;
+    while (end < text.size() && !endsKeyword(text[end])) ++end;
+    if (end >= kKeywordBufferSize) return statement; // Invalid
+    statement.keyword = text.substr(0, end);
+    statement.arguments = skipBlanks(text.substr(end));
+    statement.kind = StatementKind::Command;
+    // Most lines are commands or IF/GOTO: a keyword longer than every control word is
+    // a command without comparing.
+    if (end <= 6) {
+        for (const ControlWord& word : kControlWords) {
+            if (equalsIgnoringCase(statement.keyword, word.name)) {
+                statement.kind = word.kind;
+                break;
+            }
+        }
+    }
+    return statement;
+}
+
+bool parseAssignment(std::string_view text, Assignment& out) {
+    text = skipBlanks(text);
+    size_t nameEnd = 0;
+    while (nameEnd < text.size() && !isBlank(text[nameEnd]) && text[nameEnd] != '=') ++nameEnd;
+    if (nameEnd >= kMaxAssignedNameSize) return false;
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return false;
+    size_t value = equals;
+    while (value < text.size() && (isBlank(text[value]) || text[value] == '=')) ++value;
+    out.name = text.substr(0, nameEnd);
+    out.expression = text.substr(value);
+    return true;
+}
+
+} // namespace velmira
