@@ -1,0 +1,146 @@
+// velmira-tool pack / list / unpack against the engine's own reader.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "resource/archive.h"
+#include "resource/archive_writer.h"
+#include "temp_dir.h"
+
+namespace velmira {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ToolRun {
+    int status = -1;
+    std::string output;
+};
+
+ToolRun runTool(const std::string& arguments) {
+    ToolRun run;
+    const std::string command = std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+std::string quoted(const std::string& path) { return "'" + path + "'"; }
+
+TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes) {
+    test::TempDir dir;
+    std::string big(5000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13);
+    // path below the packed folder -> member name the engine asks for
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"Script/Start.txt", "*start\r\nhello"},
+        {"img/\xe8\x83\x8c\xe6\x99\xaf.png", big}, // 背景.png
+        {"se/\xe3\x82\xbd.ogg", "so"},             // ソ: its Shift-JIS second byte is "\"
+        {"config/config.txt", "system.txt"},
+        {"empty.txt", ""},
+    };
+    for (const auto& [path, bytes] : files) dir.write("in/" + path, bytes);
+    fs::create_directories(dir.path() + "data");
+
+    for (int key : {0, 1, 200}) {
+        SCOPED_TRACE(key);
+        const std::string archive = dir.path() + "data/game.dat";
+        ASSERT_EQ(runTool("pack " + quoted(archive) + " --revision 7 --key " +
+                          std::to_string(key) + " " + quoted(dir.path() + "in"))
+                      .status,
+                  0);
+        Trace trace;
+        ArchiveIndex index(dir.path() + "data/", trace);
+        ASSERT_TRUE(index.mountAll());
+        const std::vector<std::pair<std::string, std::string>> members = {
+            {"script\\start.txt", files[0].second},
+            {"img\\\x94\x77\x8c\x69.png", big},
+            {"se\\\x83\x5c.ogg", "so"},
+            {"config\\config.txt", "system.txt"},
+            {"empty.txt", ""},
+        };
+        ASSERT_EQ(index.entries().size(), members.size());
+        for (const auto& [name, bytes] : members) {
+            SCOPED_TRACE(name);
+            ArchiveReader reader(index);
+            std::vector<uint8_t> data;
+            ASSERT_TRUE(reader.open("", name));
+            EXPECT_EQ(reader.key(), key);
+            ASSERT_TRUE(reader.readAll(data));
+            EXPECT_EQ(std::string(data.begin(), data.end()), bytes);
+        }
+
+        const ToolRun list = runTool("list " + quoted(archive));
+        EXPECT_EQ(list.status, 0);
+        const std::string k = std::to_string(key);
+        EXPECT_EQ(list.output, "config\\config.txt\t10\t" + k + "\t7\n" +
+                                   "empty.txt\t0\t" + k + "\t7\n" +
+                                   "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k + "\t7\n" +
+                                   "script\\start.txt\t13\t" + k + "\t7\n" +
+                                   "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
+
+        const std::string out = dir.path() + "out" + k + "/";
+        ASSERT_EQ(runTool("unpack " + quoted(archive) + " " + quoted(out)).status, 0);
+        for (const auto& [path, bytes] : files) {
+            const std::string lower = path == "Script/Start.txt" ? "script/start.txt" : path;
+            EXPECT_EQ(dir.read("out" + k + "/" + lower), test::bytesOf(bytes)) << path;
+        }
+    }
+}
+
+TEST(ArchiveTool, UnpackRefusesNamesThatLeaveTheFolder) {
+    test::TempDir dir;
+    ASSERT_TRUE(writeArchiveFile(dir.path() + "evil.dat", 1,
+                                 {{"..\\escape.txt", test::bytesOf("x"), 1},
+                                  {"\\root.txt", test::bytesOf("x"), 1},
+                                  {"a\\..\\..\\up.txt", test::bytesOf("x"), 1},
+                                  {"a/../../slash.txt", test::bytesOf("x"), 1},
+                                  {"fine\\ok.txt", test::bytesOf("ok"), 1}}));
+    fs::create_directories(dir.path() + "box/out");
+    EXPECT_EQ(runTool("unpack " + quoted(dir.path() + "evil.dat") + " " +
+                      quoted(dir.path() + "box/out"))
+                  .status,
+              1);
+    std::vector<std::string> written;
+    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
+        if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
+    EXPECT_EQ(written.size(), 2u); // the archive and fine/ok.txt
+    EXPECT_EQ(dir.read("box/out/fine/ok.txt"), test::bytesOf("ok"));
+}
+
+TEST(ArchiveTool, UsageAndFailureStatuses) {
+    test::TempDir dir;
+    dir.write("in/a.txt", "a");
+    dir.write("in/A.TXT", "b"); // same member name as a.txt
+    dir.write("junk.dat", "not an archive");
+    const std::string in = quoted(dir.path() + "in");
+    const std::string out = quoted(dir.path() + "o.dat");
+    const std::pair<std::string, int> cases[] = {
+        {"", 2},
+        {"frobnicate", 2},
+        {"pack " + out + " " + in, 2},                              // no revision
+        {"pack " + out + " --revision x " + in, 2},
+        {"pack " + out + " --revision 1 --key 256 " + in, 2},
+        {"pack " + out + " --revision 1", 2},
+        {"list", 2},
+        {"unpack " + out, 2},
+        {"pack " + out + " --revision 1 " + quoted(dir.path() + "missing"), 1},
+        {"pack " + out + " --revision 1 " + in, 1},                 // clashing names
+        {"list " + quoted(dir.path() + "junk.dat"), 1},
+        {"unpack " + quoted(dir.path() + "missing.dat") + " " + quoted(dir.path() + "x"), 1},
+    };
+    for (const auto& [arguments, status] : cases) {
+        EXPECT_EQ(runTool(arguments).status, status) << arguments;
+    }
+}
+
+} // namespace
+} // namespace velmira
