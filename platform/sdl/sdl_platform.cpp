@@ -1,1 +1,108 @@
-#include "platform/platform.h"
+#include "platform/sdl/sdl_platform.h"
+
+#include <optional>
+
+#include <SDL.h>
+
+#include "platform/sdl/gtk_dialogs.h"
+#include "platform/sdl/sdl_events.h"
+#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/single_instance.h"
+
+namespace velmira::platform {
+namespace {
+
+class SdlClock final : public Clock {
+  public:
+    uint32_t now() override { return SDL_GetTicks(); }
+    void sleep(uint32_t ms) override { SDL_Delay(ms); }
+};
+
+// Starts one SDL subsystem and stops it again on destruction; a failure is remembered,
+// never fatal.
+class Subsystem {
+  public:
+    explicit Subsystem(Uint32 flags) : flags_(flags), ok_(SDL_InitSubSystem(flags) == 0) {}
+    ~Subsystem() { stop(); }
+    Subsystem(const Subsystem&) = delete;
+    Subsystem& operator=(const Subsystem&) = delete;
+    bool ok() const { return ok_; }
+    void stop() {
+        if (ok_) SDL_QuitSubSystem(flags_);
+        ok_ = false;
+    }
+
+  private:
+    Uint32 flags_;
+    bool ok_;
+};
+
+bool prepareHints() {
+    // Closing the window is a question the engine asks, not a second quit request.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The engine hides the cursor itself; a mouse click that activates the window is
+    // also a click in the game, as on the system the engine comes from.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    return true;
+}
+
+} // namespace
+
+struct SdlPlatform::Impl {
+    explicit Impl(SdlPlatformOptions options)
+        : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
+          videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
+          window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off),
+          events(timerSystem.ok() && eventSystem.ok(), window), dialogs(window),
+          instance(std::in_place, std::move(options.runtimeDir)) {}
+
+    ~Impl() {
+        // The lock goes first (its listener posts into the queue), then the window. The
+        // timer thread is stopped before the queue frees what its callbacks point at.
+        instance.reset();
+        window.destroy();
+        events.stopAllTimers();
+        timerSystem.stop();
+    }
+
+    bool hints;
+    Subsystem timerSystem;
+    Subsystem eventSystem;
+    Subsystem videoSystem;
+    Subsystem padSystem;
+    SdlClock clock;
+    SdlWindow window;
+    SdlEventQueue events;
+    GtkDialogs dialogs;
+    std::optional<SingleInstance> instance;
+};
+
+SdlPlatform::SdlPlatform() : SdlPlatform(SdlPlatformOptions{}) {}
+
+SdlPlatform::SdlPlatform(SdlPlatformOptions options)
+    : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+SdlPlatform::~SdlPlatform() = default;
+
+Clock& SdlPlatform::clock() {
+    return impl_->clock;
+}
+EventQueue& SdlPlatform::events() {
+    return impl_->events;
+}
+Window& SdlPlatform::window() {
+    return impl_->window;
+}
+Dialogs& SdlPlatform::dialogs() {
+    return impl_->dialogs;
+}
+bool SdlPlatform::videoAvailable() const {
+    return impl_->videoSystem.ok();
+}
+
+InstanceClaim SdlPlatform::claimInstance(const std::string& productId) {
+    SdlEventQueue& queue = impl_->events;
+    return impl_->instance->claim(productId, [&queue] { queue.postRaise(); });
+}
+
+} // namespace velmira::platform
