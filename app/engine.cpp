@@ -88,8 +88,7 @@ void Engine::mainLoop() {
 }
 
 bool Engine::runFrame() {
-    if (!script_->prepare()) return false;
-    return script_->run();
+    return script_->runFrame();
 }
 
 void Engine::shutdownEngine() {

@@ -45,9 +45,11 @@ public:
     const ConfigStore& config() const { return config_; }
     const EngineSettings& settings() const { return settings_; }
     UserPreferences& preferences() { return preferences_; }
+    EngineScriptHost& script() { return *script_; }
     const SaveFolder& saveFolder() const { return saveFolder_; }
     MainWindow& mainWindow() { return window_; }
     MessagePump& pump() { return pump_; }
+    const MessagePump& pump() const { return pump_; }
     Trace& trace() { return trace_; }
     platform::Platform& platform() { return platform_; }
 

@@ -9,9 +9,6 @@ namespace velmira {
 
 class MainWindow;
 
-// Input contexts of pumpAndPollInput.
-enum InputContext : int { kInputGame = 0, kInputChoice = 1, kInputSystem = 2 };
-
 class MessagePump {
 public:
     MessagePump(platform::Platform& platform, MainWindow& window)

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/options.h"
+
+namespace velmira {
+namespace {
+
+bool parse(std::vector<const char*> args, Options& options, std::string& error) {
+    args.insert(args.begin(), "velmira");
+    return parseOptions(static_cast<int>(args.size()), args.data(), options, error);
+}
+
+TEST(Options, EveryOptionIsRead) {
+    Options o;
+    std::string error;
+    ASSERT_TRUE(parse({"--headless", "--timeline", "t.txt", "--audio-out", "a.wav", "--trace",
+                       "--save-dir", "s", "--max-ms", "1234", "game"},
+                      o, error))
+        << error;
+    EXPECT_TRUE(o.headless);
+    EXPECT_EQ(o.timelinePath, "t.txt");
+    EXPECT_EQ(o.audioOutPath, "a.wav");
+    EXPECT_TRUE(o.trace);
+    EXPECT_EQ(o.saveDir, "s");
+    EXPECT_EQ(o.maxMs, 1234u);
+    EXPECT_EQ(o.gameDir, "game");
+
+    ASSERT_TRUE(parse({}, o, error));
+    EXPECT_FALSE(o.headless);
+    EXPECT_EQ(o.maxMs, 600000u);
+    EXPECT_TRUE(o.gameDir.empty());
+}
+
+TEST(Options, BadCommandLinesAreRefused) {
+    const std::vector<std::vector<const char*>> bad = {
+        {"--bogus"},
+        {"--timeline"},
+        {"--headless", "--max-ms", "ten"},
+        {"--headless", "--max-ms", "-5"},
+        {"--timeline", "t.txt"}, // a timeline drives only the headless backend
+        {"a", "b"},
+    };
+    for (const auto& args : bad) {
+        Options o;
+        std::string error;
+        EXPECT_FALSE(parse(args, o, error)) << args[0];
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+} // namespace
+} // namespace velmira
