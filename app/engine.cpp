@@ -2,6 +2,10 @@
 
 #include "app/engine_script_host.h"
 
+#include <algorithm>
+
+#include "graphics/blitter.h"
+
 namespace velmira {
 
 Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
@@ -56,12 +60,14 @@ int Engine::run() {
 
 bool Engine::initialiseEngine() {
     // 1. Screen buffers. They keep the screen size of the first settings reading, as the
-    //    window does.
-    frameWidth_ = settings_.screenWidth;
-    frameHeight_ = settings_.screenHeight;
-    // 2. Splash: a black front buffer. FIXME: draw SplashImage onto it once pictures can
-    //    be loaded (only "system.dat" and loose files are visible at this point).
-    frontBuffer_.assign(static_cast<size_t>(frameWidth_) * frameHeight_ * 3, 0);
+    //    window does; a failure only leaves the screen unpainted.
+    frontBuffer_.create(PixelFormat::Bgr24, settings_.screenWidth, settings_.screenHeight);
+    // 2. Splash on a black screen. Only "system.dat" and loose files are visible yet.
+    if (!frontBuffer_.empty()) std::fill_n(frontBuffer_.pixels(), frontBuffer_.byteCount(), 0);
+    if (!settings_.splashImage.empty()) {
+        Image splash;
+        if (splash.load(archives_, settings_.splashImage)) copy(frontBuffer_, splash, 0, 0);
+    }
     // 3. Show the window, which paints the front buffer and sets the title.
     window_.show();
     // 4-5. Every archive now, and the settings again so that later archives override.
@@ -101,7 +107,7 @@ void Engine::shutdownEngine() {
 }
 
 void Engine::paint() {
-    if (!frontBuffer_.empty()) platform_.window().present(frontBuffer_.data(), frameWidth_ * 3);
+    if (!frontBuffer_.empty()) platform_.window().present(frontBuffer_.pixels(), frontBuffer_.pitch() * frontBuffer_.bytesPerPixel());
 }
 
 } // namespace velmira

@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/message_pump.h"
+#include "graphics/surface.h"
 #include "platform/platform.h"
 #include "resource/archive.h"
 #include "resource/config.h"
@@ -48,6 +49,7 @@ public:
     EngineScriptHost& script() { return *script_; }
     const SaveFolder& saveFolder() const { return saveFolder_; }
     MainWindow& mainWindow() { return window_; }
+    const Surface& frontBuffer() const { return frontBuffer_; }
     MessagePump& pump() { return pump_; }
     const MessagePump& pump() const { return pump_; }
     Trace& trace() { return trace_; }
@@ -73,8 +75,7 @@ private:
     std::unique_ptr<EngineScriptHost> script_;
 
     // The shown frame, Bgr24 at the screen size of the first settings reading.
-    int32_t frameWidth_ = 0, frameHeight_ = 0;
-    std::vector<uint8_t> frontBuffer_;
+    OwnedSurface frontBuffer_;
 
     Ending ending_ = Ending::NotRun;
     bool shutdownRan_ = false;

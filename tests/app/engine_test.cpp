@@ -3,6 +3,10 @@
 
 #include "app/engine.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/png_writer.h"
+
+#include <fstream>
+#include <iterator>
 #include "support/game_fixture.h"
 
 namespace velmira {
@@ -97,6 +101,41 @@ TEST(Engine, MissingArchivesStillStartWithDefaults) {
     EXPECT_EQ(run.platform.width(), 640);
     EXPECT_EQ(run.platform.height(), 480);
     EXPECT_EQ(run.platform.title(), "???");
+}
+
+} // namespace
+} // namespace velmira
+
+namespace velmira {
+namespace {
+
+// A 2 x 1 picture of one colour, as PNG bytes.
+std::vector<uint8_t> pngOf(uint8_t b, uint8_t g, uint8_t r) {
+    const std::string path = testing::TempDir() + "velmira-splash.png";
+    const uint8_t pixels[] = {b, g, r, b, g, r};
+    EXPECT_TRUE(platform::writeBgr24Png(path, 2, 1, pixels, 6));
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(Engine, SplashComesOnlyFromTheFirstMountedArchive) {
+    const char* system = "[System.Info]\nTitle=t\n[.Setting]\nScreenWidth=4\nScreenHeight=2\n"
+                         "[.Option]\nSplashImage=splash.png\n";
+    for (bool inSystemDat : {true, false}) {
+        TempGame game;
+        auto members = TempGame::config(system);
+        std::vector<ArchiveMember> other;
+        (inSystemDat ? members : other).push_back({"img\\splash.png", pngOf(10, 20, 30), 3});
+        ASSERT_TRUE(game.addArchive("system.dat", 1, members));
+        ASSERT_TRUE(game.addArchive("pictures.dat", 1, other));
+        EngineRun run(game, {});
+        const std::vector<uint8_t>& frame = run.platform.lastFrame();
+        ASSERT_EQ(frame.size(), 4u * 2 * 3);
+        const std::vector<uint8_t> expected =
+            inSystemDat ? std::vector<uint8_t>{10, 20, 30, 10, 20, 30, 0, 0, 0}
+                        : std::vector<uint8_t>(9, 0);
+        EXPECT_EQ(std::vector<uint8_t>(frame.begin(), frame.begin() + 9), expected);
+    }
 }
 
 } // namespace
