@@ -171,8 +171,9 @@ Evaluation evaluateExpression(std::string_view text, VariableSource& variables) 
     Token op = Token::Add;
     std::string_view operand;
 
+    EvaluationFailure failure = EvaluationFailure::Syntax;
     auto fail = [&]() {
-        return Evaluation{stack.empty() ? acc : stack.bottom().acc, false};
+        return Evaluation{stack.empty() ? acc : stack.bottom().acc, false, failure};
     };
     // The innermost open group is complete: its value joins the group below.
     auto closeGroup = [&]() {
@@ -181,7 +182,9 @@ Evaluation evaluateExpression(std::string_view text, VariableSource& variables) 
         acc = outer.acc;
         op = outer.op;
         if (outer.negate) inner = inner == 0 ? 1 : 0;
-        return combine(op, acc, inner);
+        if (combine(op, acc, inner)) return true;
+        failure = EvaluationFailure::DivisionByZero;
+        return false;
     };
     // At the end of the text every open group completes (a missing ")" is accepted).
     auto finish = [&]() {
@@ -209,10 +212,14 @@ Evaluation evaluateExpression(std::string_view text, VariableSource& variables) 
             op = Token::Add;
             continue;
         } else {
+            if (token == Token::TooLong) failure = EvaluationFailure::OperandTooLong;
             return fail();
         }
         if (negate) v = v == 0 ? 1 : 0;
-        if (!combine(op, acc, v)) return fail();
+        if (!combine(op, acc, v)) {
+            failure = EvaluationFailure::DivisionByZero;
+            return fail();
+        }
 
         // Step 5: what follows a value. A ")" completes the group, whose value is then
         // combined into the group below, which again looks for what follows.

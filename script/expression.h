@@ -22,9 +22,18 @@ public:
     virtual int32_t lookupVariable(std::string_view name) = 0;
 };
 
+// Why an evaluation failed (for tools that tell authors; the engine only traces).
+enum class EvaluationFailure : uint8_t {
+    None,
+    Syntax,          // a token where it cannot stand, "!!", a surplus ")"
+    DivisionByZero,
+    OperandTooLong,  // an operand that does not fit the operand buffer
+};
+
 struct Evaluation {
     int32_t value = 0;
     bool ok = true;
+    EvaluationFailure failure = EvaluationFailure::None;
 };
 
 // An operand run of this many bytes or more does not fit the operand buffer; the

@@ -104,6 +104,10 @@ bool FlagStore::isDefined(std::string_view name) const {
     return readable_.find(name) != readable_.end();
 }
 
+bool FlagStore::isAssignable(std::string_view name) const {
+    return assignable_.find(name) != assignable_.end();
+}
+
 void FlagStore::resetLocals() { values_[static_cast<size_t>(FlagKind::Local)].fill(0); }
 
 int32_t FlagStore::value(FlagKind kind, int slot) const {

@@ -55,7 +55,9 @@ public:
     // the evaluator leaves.
     int32_t evaluate(std::string_view text);
 
+    // A name Lookup finds / a name Assign finds (local or global).
     bool isDefined(std::string_view name) const;
+    bool isAssignable(std::string_view name) const;
     void resetLocals();
 
     int32_t value(FlagKind kind, int slot) const;

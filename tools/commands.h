@@ -17,5 +17,6 @@ using Args = std::vector<std::string>;
 int runPack(const Args& args);
 int runList(const Args& args);
 int runUnpack(const Args& args);
+int runLint(const Args& args);
 
 } // namespace velmira::tool

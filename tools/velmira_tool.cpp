@@ -17,11 +17,13 @@ constexpr Command kCommands[] = {
     {"pack", velmira::tool::runPack, "pack OUT.dat --revision N [--key K] DIR"},
     {"list", velmira::tool::runList, "list ARCHIVE"},
     {"unpack", velmira::tool::runUnpack, "unpack ARCHIVE DIR"},
+    {"lint", velmira::tool::runLint, "lint GAME_DIR"},
 };
 
 void printUsage() {
     std::fputs("usage:\n", stderr);
-    for (const Command& c : kCommands) std::fprintf(stderr, "  velmira-tool %s\n", c.usage);
+    for (const Command& c : kCommands)
+        std::fprintf(stderr, "  velmira-tool %s\n", c.usage);
 }
 
 } // namespace
