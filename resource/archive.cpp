@@ -26,9 +26,13 @@ constexpr char kReportFormat[] =
     "\t\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x54\x83\x43\x83\x59:%d\n"
     "\t\x81\x40\x88\xc3\x8d\x86\x89\xbb\x83\x52\x81\x5b\x83\x68:%04X\n";
 
-bool isSjisLeadByte(uint8_t b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+bool isSjisLeadByte(uint8_t b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
 
-bool readU8(std::FILE* file, uint8_t& value) { return std::fread(&value, 1, 1, file) == 1; }
+bool readU8(std::FILE* file, uint8_t& value) {
+    return std::fread(&value, 1, 1, file) == 1;
+}
 
 bool readU32(std::FILE* file, uint32_t& value) {
     uint8_t b[4];
@@ -118,7 +122,9 @@ bool readArchiveDirectory(const std::string& path, ArchiveDirectory& out) {
 ArchiveIndex::ArchiveIndex(std::string dataFolder, const Trace& trace)
     : dataFolder_(std::move(dataFolder)), trace_(trace) {}
 
-void ArchiveIndex::setDataFolder(std::string dataFolder) { dataFolder_ = std::move(dataFolder); }
+void ArchiveIndex::setDataFolder(std::string dataFolder) {
+    dataFolder_ = std::move(dataFolder);
+}
 
 bool ArchiveIndex::mountSystem() {
     clear();
@@ -142,7 +148,8 @@ bool ArchiveIndex::mountAll() {
     // The directory listing has no order of its own here; sorting makes "mounted later"
     // (which wins at equal revision) the same on every run.
     std::sort(names.begin(), names.end(), lessIgnoringCase);
-    for (const std::string& name : names) mount(dataFolder_ + name, name);
+    for (const std::string& name : names)
+        mount(dataFolder_ + name, name);
     return !names.empty();
 }
 
@@ -192,8 +199,8 @@ bool ArchiveReader::open(std::string_view folder, std::string_view name) {
     name_ = folder.empty() ? std::string(name) : std::string(folder) + "\\" + std::string(name);
     if (const ArchiveEntry* entry = index_.find(name_)) {
         const std::string requested = name_;
-        return openArchiveMember(index_.dataFolder() + entry->archiveName, requested,
-                                 entry->offset, entry->size, entry->key);
+        return openArchiveMember(index_.dataFolder() + entry->archiveName, requested, entry->offset,
+                                 entry->size, entry->key);
     }
     return openHostFile(index_.dataFolder() + hostPathOf(name_));
 }

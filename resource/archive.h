@@ -52,7 +52,7 @@ struct ArchiveEntry {
 };
 
 class ArchiveIndex {
-public:
+  public:
     // dataFolder ends with "/" (it is appended to names directly).
     ArchiveIndex(std::string dataFolder, const Trace& trace);
 
@@ -73,7 +73,7 @@ public:
     const ArchiveEntry* find(std::string_view memberName) const;
     const std::map<std::string, ArchiveEntry, std::less<>>& entries() const { return entries_; }
 
-private:
+  private:
     std::string dataFolder_;
     const Trace& trace_;
     std::map<std::string, ArchiveEntry, std::less<>> entries_;
@@ -82,7 +82,7 @@ private:
 // One open member (or loose file). Reads go forward from the first byte. A read that
 // would run past the end of the archive file fails; it never returns bytes not read.
 class ArchiveReader {
-public:
+  public:
     explicit ArchiveReader(const ArchiveIndex& index) : index_(index) {}
     ~ArchiveReader() { close(); }
     ArchiveReader(const ArchiveReader&) = delete;
@@ -92,8 +92,8 @@ public:
     bool open(std::string_view folder, std::string_view name);
     // Opens one member of the archive at archivePath (a host path) directly, without the
     // index; name is what diagnostics show. Used by the tools.
-    bool openArchiveMember(const std::string& archivePath, std::string_view name,
-                           uint32_t offset, uint32_t size, uint8_t key);
+    bool openArchiveMember(const std::string& archivePath, std::string_view name, uint32_t offset,
+                           uint32_t size, uint8_t key);
     bool read(void* buffer, uint32_t count);
     // Reads the whole member (size() bytes) into out.
     // An empty member gives an empty out and true. Nothing is allocated for a member that
@@ -109,7 +109,7 @@ public:
     const std::string& name() const { return name_; }
     bool isOpen() const { return file_ != nullptr; }
 
-private:
+  private:
     void report(const char* message) const;
     bool openHostFile(const std::string& path);
 

@@ -9,7 +9,8 @@ namespace velmira {
 namespace {
 
 void putU32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 } // namespace
@@ -21,7 +22,8 @@ std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMe
         indexSize += 10 + m.name.size();
     }
     uint64_t total = indexSize;
-    for (const ArchiveMember& m : members) total += m.data.size();
+    for (const ArchiveMember& m : members)
+        total += m.data.size();
     if (total > UINT32_MAX || members.size() > UINT32_MAX) return {};
 
     std::vector<uint8_t> out;

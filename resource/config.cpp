@@ -7,11 +7,14 @@
 namespace velmira {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view cutAtBlank(std::string_view text) {
     size_t n = 0;
-    while (n < text.size() && !isBlank(text[n])) ++n;
+    while (n < text.size() && !isBlank(text[n]))
+        ++n;
     return text.substr(0, n);
 }
 
@@ -21,8 +24,8 @@ struct ParseState {
     std::string section;
 };
 
-void parseLine(std::map<std::string, ConfigStore::Sections, std::less<>>& groups,
-               ParseState& state, std::string_view line) {
+void parseLine(std::map<std::string, ConfigStore::Sections, std::less<>>& groups, ParseState& state,
+               std::string_view line) {
     if (line.empty() || line.front() == ';') return;
     if (line.front() == '[') {
         const size_t close = line.find(']');
@@ -49,7 +52,8 @@ void parseLine(std::map<std::string, ConfigStore::Sections, std::less<>>& groups
     if (eq == std::string_view::npos) return;
     const std::string_view key = cutAtBlank(line.substr(0, eq));
     std::string_view value = line.substr(eq + 1);
-    while (!value.empty() && isBlank(value.front())) value.remove_prefix(1);
+    while (!value.empty() && isBlank(value.front()))
+        value.remove_prefix(1);
     value = cutAtBlank(value);
     // emplace keeps an existing key: the first definition wins.
     groups[state.group][state.section].emplace(std::string(key), std::string(value));
@@ -58,14 +62,16 @@ void parseLine(std::map<std::string, ConfigStore::Sections, std::less<>>& groups
 void parseLines(std::map<std::string, ConfigStore::Sections, std::less<>>& groups,
                 const TextLines& lines) {
     ParseState state;
-    for (int i = 0; i < lines.count(); ++i) parseLine(groups, state, lines.view(i));
+    for (int i = 0; i < lines.count(); ++i)
+        parseLine(groups, state, lines.view(i));
 }
 
 } // namespace
 
 int32_t parseDecimal(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     // Accumulated as a negative number so that INT32_MIN is reachable; absurdly long digit
@@ -76,9 +82,10 @@ int32_t parseDecimal(std::string_view text) {
         value = value * 10 - (text[i] - '0');
         if (value < kMin) value = kMin;
     }
-    if (!negative) value = value < -int64_t{std::numeric_limits<int32_t>::max()}
-                               ? std::numeric_limits<int32_t>::max()
-                               : -value;
+    if (!negative)
+        value = value < -int64_t{std::numeric_limits<int32_t>::max()}
+                    ? std::numeric_limits<int32_t>::max()
+                    : -value;
     return static_cast<int32_t>(value);
 }
 

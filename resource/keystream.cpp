@@ -23,7 +23,8 @@ uint8_t Keystream::next() {
 }
 
 void Keystream::apply(uint8_t* bytes, size_t count) {
-    for (size_t i = 0; i < count; ++i) bytes[i] ^= next();
+    for (size_t i = 0; i < count; ++i)
+        bytes[i] ^= next();
 }
 
 } // namespace velmira

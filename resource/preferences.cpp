@@ -40,12 +40,14 @@ using Record = std::array<uint8_t, kPreferencesSize>;
 
 void putI32(Record& r, size_t at, int32_t value) {
     const auto v = static_cast<uint32_t>(value);
-    for (size_t i = 0; i < 4; ++i) r[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    for (size_t i = 0; i < 4; ++i)
+        r[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 int32_t getI32(const Record& r, size_t at) {
     uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v |= uint32_t{r[at + i]} << (8 * i);
+    for (size_t i = 0; i < 4; ++i)
+        v |= uint32_t{r[at + i]} << (8 * i);
     return static_cast<int32_t>(v);
 }
 
@@ -64,7 +66,7 @@ void UserPreferences::setDefaults() {
     textColour = hideCursor = titleChapter = titlePlayTime = skipAll = false;
     stopSkipAfterChoice = true;
     bossKeyMode = 0;
-    buttonActions.fill(0); // F1-F12 and pad buttons 3-8: no action
+    buttonActions.fill(0);                  // F1-F12 and pad buttons 3-8: no action
     buttonActions[kInputRightButton] = 11;  // menu
     buttonActions[kInputMiddleButton] = 22; // configuration
     buttonActions[kInputWheelUp] = 14;      // backlog

@@ -22,7 +22,7 @@ enum ButtonInput : int {
     kInputWheelUp = 2,
     kInputWheelDown = 3,
     kInputSpace = 4,
-    kInputF1 = 5, // F1..F12 = 5..16
+    kInputF1 = 5,    // F1..F12 = 5..16
     kInputPad1 = 17, // pad buttons 1..8 = 17..24
 };
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "resource/keystream.h"
@@ -119,6 +119,8 @@ bool SaveFolder::remove(std::string_view name) const {
     return ::unlink(path.c_str()) == 0;
 }
 
-bool SaveFolder::createFolder() const { return makeFolders(path_); }
+bool SaveFolder::createFolder() const {
+    return makeFolders(path_);
+}
 
 } // namespace velmira

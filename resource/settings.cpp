@@ -18,7 +18,9 @@ bool processorHasMmx() {
 #endif
 }
 
-void EngineSettings::read(const ConfigStore& store) { read(store, processorHasMmx()); }
+void EngineSettings::read(const ConfigStore& store) {
+    read(store, processorHasMmx());
+}
 
 void EngineSettings::read(const ConfigStore& store, bool hasMmx) {
     constexpr char kUnknown[] = "???";

@@ -5,7 +5,9 @@
 namespace velmira {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // The text as the engine sees it: it ends at its first NUL byte.
 std::string_view upToNul(std::string_view text) {
@@ -20,6 +22,8 @@ bool TextLines::load(const ArchiveIndex& index, std::string_view folder, std::st
     ArchiveReader reader(index);
     if (!reader.open(folder, name)) return false;
     // An empty member has nothing to split, like an empty text given to assign.
+    // One allocation: the text and the NUL that split() puts after it.
+    if (reader.available() >= reader.size()) buffer_.reserve(size_t{reader.size()} + 1);
     if (reader.size() == 0 || !reader.readAll(buffer_)) {
         buffer_.clear();
         return false;
@@ -48,7 +52,8 @@ void TextLines::split() {
     buffer_.push_back('\0');
     size_t pos = 0;
     while (pos < end) {
-        while (pos < end && isBlank(buffer_[pos])) ++pos;
+        while (pos < end && isBlank(buffer_[pos]))
+            ++pos;
         const size_t start = pos;
         const size_t cr = buffer_.find('\r', pos);
         if (cr == std::string::npos || cr >= end) {
@@ -82,9 +87,11 @@ void TokenList::split(std::string_view line) {
     buffer_.push_back('\0');
     size_t pos = 0;
     for (;;) {
-        while (pos < end && isBlank(buffer_[pos])) ++pos;
+        while (pos < end && isBlank(buffer_[pos]))
+            ++pos;
         const size_t start = pos;
-        while (pos < end && !isBlank(buffer_[pos])) ++pos;
+        while (pos < end && !isBlank(buffer_[pos]))
+            ++pos;
         tokens_.push_back({start, pos - start});
         // A separator always starts another token, so trailing blanks give an empty one.
         if (pos >= end) break;

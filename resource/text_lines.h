@@ -12,7 +12,7 @@ namespace velmira {
 class ArchiveIndex;
 
 class TextLines {
-public:
+  public:
     bool load(const ArchiveIndex& index, std::string_view folder, std::string_view name);
     // Splits a copy of text; false for an empty text.
     bool assign(std::string_view text);
@@ -24,7 +24,7 @@ public:
     // The line without copying; empty view when out of range.
     std::string_view view(int index) const;
 
-private:
+  private:
     void split();
 
     // A line or token as a place in the buffer (not a pointer, so copies stay valid).
@@ -40,13 +40,13 @@ private:
 // A private copy of one line cut into tokens at spaces and tabs (no quoting). A line
 // that ends in spaces or tabs gets one empty token at the end.
 class TokenList {
-public:
+  public:
     void split(std::string_view line);
     int count() const { return static_cast<int>(tokens_.size()); }
     // The token, or an empty string when index is negative or not below count().
     std::string_view token(int index) const;
 
-private:
+  private:
     struct Span {
         size_t start = 0;
         size_t length = 0;

@@ -20,8 +20,7 @@ int runList(const Args& args) {
                     static_cast<unsigned>(e.key), directory.revision);
     }
     if (!directory.complete) {
-        std::fprintf(stderr, "velmira-tool list: the index of %s is cut short\n",
-                     args[0].c_str());
+        std::fprintf(stderr, "velmira-tool list: the index of %s is cut short\n", args[0].c_str());
         return kExitFailure;
     }
     return kExitOk;

@@ -24,9 +24,8 @@ int runUnpack(const Args& args) {
         return kExitFailure;
     }
     Trace trace;
-    trace.setSink([](std::string_view text) {
-        std::fputs(platform::sjisToUtf8(text).c_str(), stderr);
-    });
+    trace.setSink(
+        [](std::string_view text) { std::fputs(platform::sjisToUtf8(text).c_str(), stderr); });
     const ArchiveIndex index("", trace);
     int status = kExitOk;
     for (const ArchiveDirectoryEntry& e : directory.entries) {
@@ -38,7 +37,8 @@ int runUnpack(const Args& args) {
             continue;
         }
         fs::path target = dir;
-        for (const std::string& part : *parts) target /= platform::sjisToUtf8(part);
+        for (const std::string& part : *parts)
+            target /= platform::sjisToUtf8(part);
         ArchiveReader reader(index);
         std::vector<uint8_t> data;
         if (!reader.openArchiveMember(archive, e.name, e.offset, e.size, e.key) ||

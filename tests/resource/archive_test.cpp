@@ -12,8 +12,8 @@ using test::bytesOf;
 using test::TempDir;
 
 // Shift-JIS texts of the diagnostics.
-const std::string kOpenFailed =
-    "\x83\x41\x81\x5b\x83\x4a\x83\x43\x83\x75\x82\xf0\x8a\x4a\x82\xaf\x82\xc8\x82\xa2"; // アーカイブを開けない
+const std::string kOpenFailed = "\x83\x41\x81\x5b\x83\x4a\x83\x43\x83\x75\x82\xf0\x8a\x4a\x82\xaf"
+                                "\x82\xc8\x82\xa2"; // アーカイブを開けない
 const std::string kReadFailed = "\x93\xc7\x82\xdd\x82\xb1\x82\xdd\x8e\xb8\x94\x73"; // 読みこみ失敗
 
 std::string report(const std::string& message, const std::string& name, int size, int key) {
@@ -27,7 +27,7 @@ std::string report(const std::string& message, const std::string& name, int size
 }
 
 class ArchiveTest : public ::testing::Test {
-protected:
+  protected:
     ArchiveTest() {
         trace_.setSink([this](std::string_view text) { traced_.emplace_back(text); });
     }
@@ -109,7 +109,8 @@ TEST_F(ArchiveTest, WrongVersionOrMagicContributesNothing) {
 
 TEST_F(ArchiveTest, ZeroLengthNameStopsTheMountKeepingEarlierEntries) {
     std::vector<uint8_t> bytes = buildArchive(
-        1, {{"one.txt", bytesOf("1"), 1}, {"two.txt", bytesOf("2"), 1}, {"six.txt", bytesOf("6"), 1}});
+        1,
+        {{"one.txt", bytesOf("1"), 1}, {"two.txt", bytesOf("2"), 1}, {"six.txt", bytesOf("6"), 1}});
     const size_t secondEntry = 20 + 10 + 7;
     ASSERT_EQ(bytes[secondEntry + 1], 7); // name length of the second entry
     bytes[secondEntry + 1] = 0;
@@ -154,14 +155,16 @@ TEST_F(ArchiveTest, KeyZeroIsStoredPlainOtherKeysUseTheirOwnStream) {
 
 TEST_F(ArchiveTest, NamesAreLowerCasedButDoubleByteCharactersAreKept) {
     // "ア" is 83 41: its second byte must not become 'a'.
-    pack("a.dat", 1, {{"Script\\Start.TXT", bytesOf("s"), 1}, {"img\\\x83\x41.PNG", bytesOf("p"), 1}});
+    pack("a.dat", 1,
+         {{"Script\\Start.TXT", bytesOf("s"), 1}, {"img\\\x83\x41.PNG", bytesOf("p"), 1}});
     ASSERT_TRUE(index_.mountAll());
     EXPECT_EQ(readMember("script", "start.txt"), "s");
     EXPECT_EQ(readMember("img", "\x83\x41.png"), "p");
 }
 
 TEST_F(ArchiveTest, LookupIsCaseSensitiveAndFallsBackToLooseFiles) {
-    pack("a.dat", 1, {{"start.txt", bytesOf("archived"), 1}, {"config\\config.txt", bytesOf("c"), 1}});
+    pack("a.dat", 1,
+         {{"start.txt", bytesOf("archived"), 1}, {"config\\config.txt", bytesOf("c"), 1}});
     dir_.write("Start.txt", "loose capital");
     dir_.write("script/start.txt", "loose in folder");
     dir_.write("\xe3\x82\xa2.txt", "utf-8 on disk"); // "ア.txt"
@@ -224,12 +227,13 @@ TEST_F(ArchiveTest, MembersOutsideTheArchiveFileAreFailedReads) {
     std::vector<uint8_t> bytes = buildArchive(
         1, {{"past.bin", bytesOf("abcd"), 1}, {"far.bin", bytesOf("x"), 1}, {"huge.bin", {}, 1}});
     auto setU32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<uint8_t>(v >> (8 * i));
     };
     const size_t first = 20, second = first + 10 + 8, third = second + 10 + 7;
-    setU32(first + 2 + 8 + 4, 4 + 100);               // size runs past the file's end
-    setU32(second + 2 + 7, 1000);                     // offset past the file's end
-    setU32(third + 2 + 8 + 4, 0xFFFFFFF0);            // absurd size: nothing is allocated
+    setU32(first + 2 + 8 + 4, 4 + 100);    // size runs past the file's end
+    setU32(second + 2 + 7, 1000);          // offset past the file's end
+    setU32(third + 2 + 8 + 4, 0xFFFFFFF0); // absurd size: nothing is allocated
     dir_.write("a.dat", bytes);
     ASSERT_TRUE(index_.mountAll());
 

@@ -22,23 +22,28 @@ struct ToolRun {
 
 ToolRun runTool(const std::string& arguments) {
     ToolRun run;
-    const std::string command = std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null";
+    const std::string command =
+        std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
     const int raw = ::pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
 }
 
-std::string quoted(const std::string& path) { return "'" + path + "'"; }
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
 
 TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes) {
     test::TempDir dir;
     std::string big(5000, '\0');
-    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 13);
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 13);
     // path below the packed folder -> member name the engine asks for
     const std::vector<std::pair<std::string, std::string>> files = {
         {"Script/Start.txt", "*start\r\nhello"},
@@ -47,14 +52,15 @@ TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes)
         {"config/config.txt", "system.txt"},
         {"empty.txt", ""},
     };
-    for (const auto& [path, bytes] : files) dir.write("in/" + path, bytes);
+    for (const auto& [path, bytes] : files)
+        dir.write("in/" + path, bytes);
     fs::create_directories(dir.path() + "data");
 
     for (int key : {0, 1, 200}) {
         SCOPED_TRACE(key);
         const std::string archive = dir.path() + "data/game.dat";
-        ASSERT_EQ(runTool("pack " + quoted(archive) + " --revision 7 --key " +
-                          std::to_string(key) + " " + quoted(dir.path() + "in"))
+        ASSERT_EQ(runTool("pack " + quoted(archive) + " --revision 7 --key " + std::to_string(key) +
+                          " " + quoted(dir.path() + "in"))
                       .status,
                   0);
         Trace trace;
@@ -81,10 +87,9 @@ TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes)
         const ToolRun list = runTool("list " + quoted(archive));
         EXPECT_EQ(list.status, 0);
         const std::string k = std::to_string(key);
-        EXPECT_EQ(list.output, "config\\config.txt\t10\t" + k + "\t7\n" +
-                                   "empty.txt\t0\t" + k + "\t7\n" +
-                                   "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k + "\t7\n" +
-                                   "script\\start.txt\t13\t" + k + "\t7\n" +
+        EXPECT_EQ(list.output, "config\\config.txt\t10\t" + k + "\t7\n" + "empty.txt\t0\t" + k +
+                                   "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
+                                   "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
                                    "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
 
         const std::string out = dir.path() + "out" + k + "/";
@@ -105,10 +110,10 @@ TEST(ArchiveTool, UnpackRefusesNamesThatLeaveTheFolder) {
                                   {"a/../../slash.txt", test::bytesOf("x"), 1},
                                   {"fine\\ok.txt", test::bytesOf("ok"), 1}}));
     fs::create_directories(dir.path() + "box/out");
-    EXPECT_EQ(runTool("unpack " + quoted(dir.path() + "evil.dat") + " " +
-                      quoted(dir.path() + "box/out"))
-                  .status,
-              1);
+    EXPECT_EQ(
+        runTool("unpack " + quoted(dir.path() + "evil.dat") + " " + quoted(dir.path() + "box/out"))
+            .status,
+        1);
     std::vector<std::string> written;
     for (const auto& e : fs::recursive_directory_iterator(dir.path()))
         if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
@@ -126,14 +131,14 @@ TEST(ArchiveTool, UsageAndFailureStatuses) {
     const std::pair<std::string, int> cases[] = {
         {"", 2},
         {"frobnicate", 2},
-        {"pack " + out + " " + in, 2},                              // no revision
+        {"pack " + out + " " + in, 2}, // no revision
         {"pack " + out + " --revision x " + in, 2},
         {"pack " + out + " --revision 1 --key 256 " + in, 2},
         {"pack " + out + " --revision 1", 2},
         {"list", 2},
         {"unpack " + out, 2},
         {"pack " + out + " --revision 1 " + quoted(dir.path() + "missing"), 1},
-        {"pack " + out + " --revision 1 " + in, 1},                 // clashing names
+        {"pack " + out + " --revision 1 " + in, 1}, // clashing names
         {"list " + quoted(dir.path() + "junk.dat"), 1},
         {"unpack " + quoted(dir.path() + "missing.dat") + " " + quoted(dir.path() + "x"), 1},
     };

@@ -27,7 +27,9 @@ TEST(ConfigStore, HeaderRulesAndKeyLines) {
                 "[System]\r\n"
                 "Alone=ignored\r\n"
                 "[System.Info]  trailing text\r\n"
-                "Title=\x81\x40" "Full\x81\x40" "Width\r\n" // full-width spaces are kept
+                "Title=\x81\x40"
+                "Full\x81\x40"
+                "Width\r\n" // full-width spaces are kept
                 "Vendor  =  two words\r\n"
                 ";Date=commented\r\n"
                 "NoEquals\r\n"
@@ -42,7 +44,9 @@ TEST(ConfigStore, HeaderRulesAndKeyLines) {
                 "a=b=c\r\n"
                 "[Other.]\r\n"
                 "NoSection=yes\r\n");
-    EXPECT_EQ(valueOf(store, "System", "Info", "Title"), "\x81\x40" "Full\x81\x40" "Width");
+    EXPECT_EQ(valueOf(store, "System", "Info", "Title"), "\x81\x40"
+                                                         "Full\x81\x40"
+                                                         "Width");
     EXPECT_EQ(valueOf(store, "System", "Info", "Vendor"), "two");
     EXPECT_EQ(valueOf(store, "System", "Info", "Date"), "<absent>");
     EXPECT_EQ(valueOf(store, "System", "Info", "Empty"), "");
@@ -86,9 +90,14 @@ TEST(ConfigStore, TypedQueries) {
         int32_t expected;
     };
     const IntCase ints[] = {
-        {"800", 800},          {"800px", 800},         {"px", 0},
-        {"", 0},               {"-12", -12},           {"+7", 7},
-        {"--1", 0},            {"2147483647", 2147483647},
+        {"800", 800},
+        {"800px", 800},
+        {"px", 0},
+        {"", 0},
+        {"-12", -12},
+        {"+7", 7},
+        {"--1", 0},
+        {"2147483647", 2147483647},
         {"-2147483648", std::numeric_limits<int32_t>::min()},
         {"99999999999999999999999", 2147483647},
         {"-99999999999999999999999", std::numeric_limits<int32_t>::min()},
@@ -113,8 +122,8 @@ TEST(ConfigStore, TypedQueries) {
         bool expected;
     };
     const BoolCase bools[] = {
-        {"on", false, true},  {"true", false, true}, {"off", true, false}, {"false", true, false},
-        {"yes", false, false}, {"yes", true, true},  {"On", true, true},   {"On", false, false},
+        {"on", false, true},   {"true", false, true},  {"off", true, false}, {"false", true, false},
+        {"yes", false, false}, {"yes", true, true},    {"On", true, true},   {"On", false, false},
         {"empty", true, true}, {"absent", true, true},
     };
     for (const BoolCase& c : bools) {

@@ -36,14 +36,16 @@ TEST(Keystream, FollowsTheFormulaAcrossRefills) {
 
 TEST(Keystream, ApplyScramblesAndDescramblesAndReseedRestarts) {
     std::vector<uint8_t> data(700);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7);
     const std::vector<uint8_t> original = data;
     const std::vector<uint8_t> stream = expectedStream(0x3E5B, data.size());
 
     Keystream ks(0x3E5B);
     ks.apply(data.data(), 600); // split across the refill at byte 624
     ks.apply(data.data() + 600, data.size() - 600);
-    for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ(data[i], original[i] ^ stream[i]);
+    for (size_t i = 0; i < data.size(); ++i)
+        ASSERT_EQ(data[i], original[i] ^ stream[i]);
 
     ks.seed(0x3E5B);
     ks.apply(data.data(), data.size());

@@ -19,12 +19,15 @@ TEST(UserPreferences, DefaultRecordLayout) {
     prefs.setDefaults();
     const auto r = prefs.toBytes();
     // offset -> value of every field that is not 0 by default
-    const std::vector<std::pair<size_t, uint32_t>> words = {
-        {0, 2}, {4, 2}, {8, 5}, {20, 50}, {24, 50}, {28, 50}, {32, 50}};
-    for (auto [at, value] : words) EXPECT_EQ(u32At(r, at), value) << "offset " << at;
+    const std::vector<std::pair<size_t, uint32_t>> words = {{0, 2},   {4, 2},   {8, 5},  {20, 50},
+                                                            {24, 50}, {28, 50}, {32, 50}};
+    for (auto [at, value] : words)
+        EXPECT_EQ(u32At(r, at), value) << "offset " << at;
     std::array<uint8_t, kPreferencesSize> expected{};
-    for (auto [at, value] : words) expected[at] = static_cast<uint8_t>(value);
-    for (size_t at : {13, 14, 15, 16, 17, 36, 37, 38, 40, 46}) expected[at] = 1;
+    for (auto [at, value] : words)
+        expected[at] = static_cast<uint8_t>(value);
+    for (size_t at : {13, 14, 15, 16, 17, 36, 37, 38, 40, 46})
+        expected[at] = 1;
     // buttons: right 11, middle 22, wheel up 14, wheel down 4, space 2, pad 1 2, pad 2 3
     const uint8_t buttons[kButtonActionCount] = {11, 22, 14, 4, 2, 0, 0, 0, 0, 0, 0, 0, 0,
                                                  0,  0,  0,  0, 2, 3, 0, 0, 0, 0, 0, 0};
@@ -50,22 +53,27 @@ TEST(UserPreferences, FieldsLandAtTheirOffsets) {
     prefs.skipAll = true;
     prefs.stopSkipAfterChoice = false;
     prefs.bossKeyMode = 2;
-    for (int i = 0; i < kButtonActionCount; ++i) prefs.buttonActions[i] = static_cast<uint8_t>(i + 1);
+    for (int i = 0; i < kButtonActionCount; ++i)
+        prefs.buttonActions[i] = static_cast<uint8_t>(i + 1);
 
     const auto r = prefs.toBytes();
     EXPECT_EQ(u32At(r, 0), 0x01020304u);
     EXPECT_EQ(u32At(r, 4), 0xFFFFFFFFu);
     EXPECT_EQ(u32At(r, 8), 10u);
     EXPECT_EQ(r[12], 2);
-    for (size_t at = 13; at <= 17; ++at) EXPECT_EQ(r[at], 0) << at;
+    for (size_t at = 13; at <= 17; ++at)
+        EXPECT_EQ(r[at], 0) << at;
     EXPECT_EQ(u32At(r, 20), 1u);
     EXPECT_EQ(u32At(r, 24), 2u);
     EXPECT_EQ(u32At(r, 28), 3u);
     EXPECT_EQ(u32At(r, 32), 100u);
     const uint8_t flags[] = {0, 0, 0, 1, 0, 1, 1, 1, 1, 1, 0, 2}; // offsets 36..47
-    for (size_t i = 0; i < sizeof flags; ++i) EXPECT_EQ(r[36 + i], flags[i]) << 36 + i;
-    for (size_t at = 48; at < 308; ++at) ASSERT_EQ(r[at], 0) << at;
-    for (int i = 0; i < kButtonActionCount; ++i) EXPECT_EQ(r[308 + i], i + 1);
+    for (size_t i = 0; i < sizeof flags; ++i)
+        EXPECT_EQ(r[36 + i], flags[i]) << 36 + i;
+    for (size_t at = 48; at < 308; ++at)
+        ASSERT_EQ(r[at], 0) << at;
+    for (int i = 0; i < kButtonActionCount; ++i)
+        EXPECT_EQ(r[308 + i], i + 1);
     EXPECT_EQ(r[333] | r[334] | r[335] | r[18] | r[19], 0);
 
     UserPreferences back;

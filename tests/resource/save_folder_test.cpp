@@ -18,14 +18,15 @@ std::vector<uint8_t> scrambled(std::vector<uint8_t> bytes) {
 
 std::vector<uint8_t> sample(size_t size, uint8_t salt) {
     std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 31 + salt);
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<uint8_t>(i * 31 + salt);
     return bytes;
 }
 
 TEST(SaveFolder, WritesScrambledFromTheFirstByteAndReadsBack) {
     test::TempDir dir;
     const SaveFolder folder(dir.path() + "game/save/"); // created with its parents
-    const std::vector<uint8_t> data = sample(1500, 3); // longer than one keystream refill
+    const std::vector<uint8_t> data = sample(1500, 3);  // longer than one keystream refill
     ASSERT_TRUE(folder.write("flagdata.000", data));
     EXPECT_EQ(dir.read("game/save/flagdata.000"), scrambled(data));
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "game/save/flagdata.000.tmp"));

@@ -11,7 +11,8 @@ namespace {
 
 std::vector<std::string> linesOf(const TextLines& lines) {
     std::vector<std::string> out;
-    for (int i = 0; i < lines.count(); ++i) out.emplace_back(lines.view(i));
+    for (int i = 0; i < lines.count(); ++i)
+        out.emplace_back(lines.view(i));
     return out;
 }
 
@@ -22,12 +23,12 @@ TEST(TextLines, SplitsAtCarriageReturns) {
     };
     const Case cases[] = {
         {"a\r\n\r\nb", {"a", "", "b"}},
-        {"a\nb", {"a\nb"}},                 // a lone line feed stays in its line
+        {"a\nb", {"a\nb"}},                   // a lone line feed stays in its line
         {"a\rb\r\r\nc", {"a", "b", "", "c"}}, // a bare CR ends a line too
-        {"a\r\n\nb", {"a", "\nb"}},         // only one line feed is skipped
-        {"  \tx y \r\n\t z", {"x y ", "z"}}, // leading blanks go, inner and trailing stay
-        {"a\r\n", {"a"}},                   // no empty last line after a final break
-        {"a\r\n \t", {"a", ""}},            // blanks after the last break: one empty line
+        {"a\r\n\nb", {"a", "\nb"}},           // only one line feed is skipped
+        {"  \tx y \r\n\t z", {"x y ", "z"}},  // leading blanks go, inner and trailing stay
+        {"a\r\n", {"a"}},                     // no empty last line after a final break
+        {"a\r\n \t", {"a", ""}},              // blanks after the last break: one empty line
         {"\r\n", {""}},
         {"   ", {""}},
         {std::string("a\r\nb\0c\r\nd", 9), {"a", "b"}}, // the text ends at a NUL byte
@@ -60,9 +61,9 @@ TEST(TextLines, LineAccessOutOfRangeAndEmptyText) {
 
 TEST(TextLines, LoadReadsThroughTheArchive) {
     test::TempDir dir;
-    ASSERT_TRUE(writeArchiveFile(dir.path() + "a.dat", 1,
-                                 {{"script\\start.txt", test::bytesOf("  a\r\nb"), 3},
-                                  {"script\\empty.txt", {}, 3}}));
+    ASSERT_TRUE(writeArchiveFile(
+        dir.path() + "a.dat", 1,
+        {{"script\\start.txt", test::bytesOf("  a\r\nb"), 3}, {"script\\empty.txt", {}, 3}}));
     Trace trace;
     ArchiveIndex index(dir.path(), trace);
     ASSERT_TRUE(index.mountAll());
@@ -89,7 +90,7 @@ TEST(TokenList, SplitsAtSpacesAndTabs) {
         {" ", {""}},
         {"", {}},
         {"\"quoted text\"", {"\"quoted", "text\""}}, // no quoting
-        {"\x81\x40x y", {"\x81\x40x", "y"}},          // a full-width space is no separator
+        {"\x81\x40x y", {"\x81\x40x", "y"}},         // a full-width space is no separator
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.line));
@@ -97,7 +98,8 @@ TEST(TokenList, SplitsAtSpacesAndTabs) {
         tokens.split("leftover from before");
         tokens.split(c.line);
         std::vector<std::string> got;
-        for (int i = 0; i < tokens.count(); ++i) got.emplace_back(tokens.token(i));
+        for (int i = 0; i < tokens.count(); ++i)
+            got.emplace_back(tokens.token(i));
         EXPECT_EQ(got, c.tokens);
         EXPECT_EQ(tokens.token(-1), "");
         EXPECT_EQ(tokens.token(tokens.count()), "");
