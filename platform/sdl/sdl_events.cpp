@@ -248,7 +248,6 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
             out.type = EventType::CloseRequest;
             return true;
         case kRaise:
-            window_.raise();
             out.type = EventType::Raise;
             return true;
         case kTimer: {

@@ -34,8 +34,8 @@ class SdlEventQueue final : public EventQueue {
     void startTimer(int32_t id, uint32_t periodMs) override;
     void stopTimer(int32_t id) override;
 
-    // Thread-safe: another instance asked us to come to the front. The window is restored
-    // and raised when the request is taken from the queue, and a Raise event is reported.
+    // Thread-safe: another instance asked us to come to the front; reported as a Raise
+    // event, on which the engine restores and raises its window.
     void postRaise();
     // Stops every timer; call before SDL's timer subsystem is shut down.
     void stopAllTimers();

@@ -35,7 +35,7 @@ class SdlPlatform final : public Platform {
     Window& window() override;
     Dialogs& dialogs() override;
     // productId is the setting's Shift-JIS bytes. A raise request of a later claimant
-    // restores and raises the window and is reported as an EventType::Raise event.
+    // arrives as an EventType::Raise event (wait() wakes for it).
     InstanceClaim claimInstance(const std::string& productId) override;
 
     // False when SDL's video could not start (no display): no window can be created.

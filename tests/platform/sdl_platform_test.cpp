@@ -1,0 +1,137 @@
+// The window backend without a display: SDL's dummy video driver stands in for X11.
+#ifdef VELMIRA_HAVE_SDL
+
+#include "platform/sdl/sdl_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "platform/sdl/single_instance.h"
+
+namespace velmira::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value, 1);
+    }
+    ~ScopedEnv() {
+        if (old_)
+            setenv(name_, old_->c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+// Takes events until one of the given type arrives; the others are returned in order.
+std::vector<EventType> waitUntil(EventQueue& events, EventType wanted) {
+    std::vector<EventType> before;
+    Event e;
+    while (events.wait(e) && e.type != wanted)
+        before.push_back(e.type);
+    return before;
+}
+
+TEST(SdlPlatform, WithoutVideoTheWindowFailsButEventsWork) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "no-such-driver");
+    SdlPlatform platform;
+    EXPECT_FALSE(platform.videoAvailable());
+    EXPECT_FALSE(platform.window().create(800, 600));
+    EXPECT_FALSE(platform.window().exists());
+    platform.window().present(nullptr, 0); // harmless without a window
+
+    platform.events().postClose();
+    platform.events().postQuit();
+    Event e;
+    ASSERT_TRUE(platform.events().poll(e));
+    EXPECT_EQ(e.type, EventType::CloseRequest);
+    ASSERT_TRUE(platform.events().poll(e));
+    EXPECT_EQ(e.type, EventType::Quit);
+    EXPECT_FALSE(platform.events().poll(e));
+}
+
+TEST(SdlPlatform, WindowOnTheDummyDriver) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    SdlPlatform platform;
+    ASSERT_TRUE(platform.videoAvailable());
+    Window& window = platform.window();
+    EXPECT_FALSE(window.create(0, 600));
+    ASSERT_TRUE(window.create(64, 48));
+    EXPECT_FALSE(window.create(64, 48)) << "one main window only";
+    window.setTitle("\xe9\xbb\x84\xe6\x98\x8f"); // 黄昏
+    window.show();
+    std::vector<uint8_t> frame(64 * 3 * 48 + 5 * 48);
+    window.present(frame.data(), 64 * 3 + 5); // rows may be padded
+    window.present(frame.data(), 10);         // a stride shorter than a row is refused
+    window.raise();
+    window.destroy();
+    EXPECT_FALSE(window.exists());
+    EXPECT_TRUE(window.create(32, 32)) << "a new window after the old one went";
+}
+
+TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    SdlPlatform platform;
+    EventQueue& events = platform.events();
+    events.startTimer(7, 1);
+    events.startTimer(9, 1);
+    std::vector<int32_t> ids;
+    Event e;
+    while (ids.size() < 6 && events.wait(e))
+        if (e.type == EventType::Timer) ids.push_back(e.timerId);
+    EXPECT_NE(std::find(ids.begin(), ids.end(), 7), ids.end());
+    EXPECT_NE(std::find(ids.begin(), ids.end(), 9), ids.end());
+
+    // Ticks already queued when a timer stops are not reported after it. The pause only
+    // makes it likely that both timers have a tick waiting; the outcome must not depend
+    // on it.
+    platform.clock().sleep(20);
+    events.stopTimer(7);
+    events.stopTimer(9);
+    events.postClose();
+    EXPECT_EQ(waitUntil(events, EventType::CloseRequest), std::vector<EventType>{});
+    EXPECT_FALSE(events.poll(e));
+
+    // Restarting an id replaces its timer rather than adding a second one.
+    events.startTimer(3, 1);
+    events.startTimer(3, 1);
+    ASSERT_TRUE(events.wait(e));
+    EXPECT_EQ(e.type, EventType::Timer);
+    EXPECT_EQ(e.timerId, 3);
+}
+
+TEST(SdlPlatform, SecondInstanceWakesTheWaitingFirst) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    std::string pattern = (fs::temp_directory_path() / "velmira-sdl-XXXXXX").string();
+    const std::string dir = mkdtemp(pattern.data());
+
+    {
+        SdlPlatformOptions options;
+        options.runtimeDir = dir;
+        SdlPlatform first(options);
+        ASSERT_EQ(first.claimInstance("\x89\xa9\x8d\xa9"), InstanceClaim::Claimed); // 黄昏
+        SingleInstance second(dir);
+        EXPECT_EQ(second.claim("\x89\xa9\x8d\xa9", {}), InstanceClaim::AlreadyRunning);
+        // wait() blocks in SDL until the listener thread's request arrives.
+        EXPECT_EQ(waitUntil(first.events(), EventType::Raise), std::vector<EventType>{});
+    }
+    fs::remove_all(dir);
+}
+
+} // namespace
+} // namespace velmira::platform
+
+#endif
