@@ -118,15 +118,5 @@ TEST(LintTest, MissingStartScriptAndCleanGame) {
     EXPECT_EQ(ok.out, "");
 }
 
-TEST(LintTest, SampleGameIsClean) {
-    TempDir game;
-    const ToolRun pack = runTool("pack " + game.path() + "data/system.dat --revision 1 " +
-                                 VELMIRA_SOURCE_DIR + "/game");
-    ASSERT_EQ(pack.status, 0);
-    const ToolRun run = runTool("lint " + game.path());
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.status, 0);
-}
-
 } // namespace
 } // namespace velmira::test
