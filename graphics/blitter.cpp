@@ -2,227 +2,80 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
 #include <cstring>
 #include <utility>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define VELMIRA_HAVE_AVX2_KERNELS 1
+#else
+#define VELMIRA_HAVE_AVX2_KERNELS 0
+#endif
 
 namespace velmira {
 
 namespace {
 
 using u8 = uint8_t;
-using u16 = uint16_t;
-
-// The arithmetic of pixel.h restated so that every intermediate fits 16 bits, which lets
-// the compiler work on eight or sixteen channels per instruction. Each is exactly equal to
-// its pixel.h original for all byte inputs (the tests check every combination).
-
-inline u8 mul8(u8 a, u8 b) {
-    const u16 t = static_cast<u16>(a * b + 128);
-    return static_cast<u8>(static_cast<u16>(t + (t >> 8)) >> 8);
-}
-
-// mix(d, m, w) computed on the magnitude |m - d|: upward moves round like the original,
-// downward moves use the mirrored bias 127, which reproduces its flooring shift.
-inline u8 mix8(u8 d, u8 m, u8 w) {
-    const u8 hi = d > m ? d : m;
-    const u8 lo = d > m ? m : d;
-    const u16 x = static_cast<u16>(static_cast<u16>(hi - lo) * w + (m < d ? 127 : 128));
-    const u8 q = static_cast<u8>(static_cast<u16>(x + (x >> 8)) >> 8);
-    return m < d ? static_cast<u8>(d - q) : static_cast<u8>(d + q);
-}
-
-inline u8 union8(u8 a, u8 w) { return static_cast<u8>(a + w - mul8(a, w)); }
-
-inline u8 gray8(u8 r, u8 g, u8 b) {
-    return static_cast<u8>(static_cast<u16>(76 * r + 150 * g + 29 * b) >> 8);
-}
-
-// Reading one source pixel: its alpha, its grey level and its three colour channels.
-template <PixelFormat S> struct Source;
-template <> struct Source<PixelFormat::Gray8> {
-    static u8 alpha(const u8*) { return 255; }
-    static u8 level(const u8* s) { return s[0]; }
-    static u8 b(const u8* s) { return s[0]; }
-    static u8 g(const u8* s) { return s[0]; }
-    static u8 r(const u8* s) { return s[0]; }
-};
-template <> struct Source<PixelFormat::GrayAlpha16> {
-    static u8 alpha(const u8* s) { return s[0]; }
-    static u8 level(const u8* s) { return s[1]; }
-    static u8 b(const u8* s) { return s[1]; }
-    static u8 g(const u8* s) { return s[1]; }
-    static u8 r(const u8* s) { return s[1]; }
-};
-template <> struct Source<PixelFormat::Bgr24> {
-    static u8 alpha(const u8*) { return 255; }
-    static u8 level(const u8* s) { return gray8(s[2], s[1], s[0]); }
-    static u8 b(const u8* s) { return s[0]; }
-    static u8 g(const u8* s) { return s[1]; }
-    static u8 r(const u8* s) { return s[2]; }
-};
-template <> struct Source<PixelFormat::Abgr32> {
-    static u8 alpha(const u8* s) { return s[0]; }
-    static u8 level(const u8* s) { return gray8(s[3], s[2], s[1]); }
-    static u8 b(const u8* s) { return s[1]; }
-    static u8 g(const u8* s) { return s[2]; }
-    static u8 r(const u8* s) { return s[3]; }
-};
-
-constexpr bool isGrey(PixelFormat f) {
-    return f == PixelFormat::Gray8 || f == PixelFormat::GrayAlpha16;
-}
-
-// Weight of one source pixel. kFull: known to be 255 at compile time (opaque routine of a
-// source without alpha), so the kernels can skip the mixing.
-template <PixelFormat S, bool kOpacity> inline u8 weightOf(const u8* s, u8 opacity) {
-    if constexpr (hasAlpha(S))
-        return kOpacity ? mul8(opacity, Source<S>::alpha(s)) : Source<S>::alpha(s);
-    else
-        return kOpacity ? opacity : 255;
-}
-
-// One row of a copy: n pixels. Callers clip; d and s never overlap.
-template <PixelFormat D, PixelFormat S, bool kOpacity>
-void copyRow(u8* __restrict d, const u8* __restrict s, int32_t n, int32_t opacity) {
-    constexpr int DB = bytesPerPixel(D);
-    constexpr int SB = bytesPerPixel(S);
-    constexpr bool kFull = !kOpacity && !hasAlpha(S);
-    const u8 o = static_cast<u8>(opacity);
-    for (int32_t i = 0; i < n; ++i) {
-        const u8* sp = s + i * SB;
-        u8* dp = d + i * DB;
-        const u8 w = weightOf<S, kOpacity>(sp, o);
-        if constexpr (isGrey(D)) {
-            const u8 v = Source<S>::level(sp);
-            dp[DB - 1] = kFull ? v : mix8(dp[DB - 1], v, w);
-        } else {
-            constexpr int c = D == PixelFormat::Abgr32 ? 1 : 0;
-            dp[c + 0] = kFull ? Source<S>::b(sp) : mix8(dp[c + 0], Source<S>::b(sp), w);
-            dp[c + 1] = kFull ? Source<S>::g(sp) : mix8(dp[c + 1], Source<S>::g(sp), w);
-            dp[c + 2] = kFull ? Source<S>::r(sp) : mix8(dp[c + 2], Source<S>::r(sp), w);
-        }
-        if constexpr (hasAlpha(D)) dp[0] = kFull ? u8{255} : union8(dp[0], w);
-    }
-}
-
-// New value of one colour channel for a blend mode; d destination, s source, w weight.
-template <BlendMode M, bool kFull> inline u8 blendChannel(u8 d, u8 s, u8 w) {
-    if constexpr (M == BlendMode::Add || M == BlendMode::Sub || M == BlendMode::Dodge ||
-                  M == BlendMode::Difference) {
-        // These scale the source by its weight first.
-        const u8 t = kFull ? s : mul8(s, w);
-        if constexpr (M == BlendMode::Add) {
-            const u16 v = static_cast<u16>(d + t);
-            return v > 255 ? u8{255} : static_cast<u8>(v);
-        } else if constexpr (M == BlendMode::Sub) {
-            return d > t ? static_cast<u8>(d - t) : u8{0};
-        } else if constexpr (M == BlendMode::Dodge) {
-            const uint32_t v = (256u * d) / (256u - t);
-            return v > 255 ? u8{255} : static_cast<u8>(v);
-        } else {
-            return d > t ? static_cast<u8>(d - t) : static_cast<u8>(t - d);
-        }
-    } else {
-        // These compute a result m and move d toward it by the weight.
-        u8 m;
-        if constexpr (M == BlendMode::Normal) {
-            m = s;
-        } else if constexpr (M == BlendMode::Multi) {
-            m = mul8(d, s);
-        } else if constexpr (M == BlendMode::Screen) {
-            m = static_cast<u8>(255 - mul8(static_cast<u8>(255 - d), static_cast<u8>(255 - s)));
-        } else if constexpr (M == BlendMode::Overlay) {
-            // mul255(2s, 255 - d) needs 17 bits; the outer product fits 16 again.
-            m = static_cast<u8>(mul255(d, d + mul255(2 * s, 255 - d)));
-        } else if constexpr (M == BlendMode::Burn) {
-            const int32_t v = 255 - static_cast<int32_t>((256u * (255u - d)) / (s + 1u));
-            m = v < 0 ? u8{0} : static_cast<u8>(v);
-        } else if constexpr (M == BlendMode::Darken) {
-            m = d < s ? d : s;
-        } else if constexpr (M == BlendMode::Lighten) {
-            m = d > s ? d : s;
-        } else if constexpr (M == BlendMode::Exclusion) {
-            const int16_t p = static_cast<int16_t>((127 - d) * (127 - s));
-            const int16_t e = static_cast<int16_t>((p >> 7) - 127);
-            m = static_cast<u8>(e < 0 ? -e : e);
-        } else if constexpr (M == BlendMode::Hardlight) {
-            m = s < 128 ? static_cast<u8>(static_cast<u16>(d * s) >> 7)
-                        : static_cast<u8>(static_cast<u16>(32512 - (255 - d) * (255 - s)) >> 7);
-        } else {
-            static_assert(M == BlendMode::Softlight);
-            const u8 inv = static_cast<u8>(255 - d);
-            m = static_cast<u8>(
-                mul8(d, static_cast<u8>(255 - mul8(inv, static_cast<u8>(255 - s)))) +
-                mul8(inv, mul8(d, s)));
-        }
-        return kFull ? m : mix8(d, m, w);
-    }
-}
-
-// One row of a blend: n pixels; the destination alpha is left alone.
-template <PixelFormat D, PixelFormat S, BlendMode M, bool kOpacity>
-void blendRow(u8* __restrict d, const u8* __restrict s, int32_t n, int32_t opacity) {
-    constexpr int DB = bytesPerPixel(D);
-    constexpr int SB = bytesPerPixel(S);
-    constexpr bool kFull = !kOpacity && !hasAlpha(S);
-    const u8 o = static_cast<u8>(opacity);
-    if constexpr (D == S && !hasAlpha(S)) {
-        // Same layout without alpha: every byte is a channel with the same weight.
-        const int32_t bytes = n * DB;
-        for (int32_t i = 0; i < bytes; ++i) d[i] = blendChannel<M, kFull>(d[i], s[i], o);
-        return;
-    }
-    for (int32_t i = 0; i < n; ++i) {
-        const u8* sp = s + i * SB;
-        u8* dp = d + i * DB;
-        const u8 w = weightOf<S, kOpacity>(sp, o);
-        if constexpr (isGrey(D)) {
-            dp[0] = blendChannel<M, kFull>(dp[0], Source<S>::level(sp), w);
-        } else {
-            constexpr int c = D == PixelFormat::Abgr32 ? 1 : 0;
-            dp[c + 0] = blendChannel<M, kFull>(dp[c + 0], Source<S>::b(sp), w);
-            dp[c + 1] = blendChannel<M, kFull>(dp[c + 1], Source<S>::g(sp), w);
-            dp[c + 2] = blendChannel<M, kFull>(dp[c + 2], Source<S>::r(sp), w);
-        }
-    }
-}
-
-// ---- dispatch tables --------------------------------------------------------------------
-
 using RowFn = void (*)(u8*, const u8*, int32_t, int32_t);
+using FillFn = void (*)(u8*, int32_t, Rgb, u8);
 
-// Copies: index (destination format - 1) * 4 + (source format - 1).
-template <bool kOpacity, size_t... I>
-constexpr std::array<RowFn, 16> makeCopyTable(std::index_sequence<I...>) {
-    return {&copyRow<static_cast<PixelFormat>(I / 4 + 1), static_cast<PixelFormat>(I % 4 + 1),
-                     kOpacity>...};
-}
-constexpr auto kCopyOpaque = makeCopyTable<false>(std::make_index_sequence<16>{});
-constexpr auto kCopyTranslucent = makeCopyTable<true>(std::make_index_sequence<16>{});
-
-// Blends: the three formats with a routine, nine pairs, sixteen mode slots.
 constexpr PixelFormat kBlendFormats[3] = {PixelFormat::Gray8, PixelFormat::Bgr24,
                                           PixelFormat::Abgr32};
 constexpr int blendFormatIndex(PixelFormat f) {
-    return f == PixelFormat::Gray8 ? 0 : f == PixelFormat::Bgr24 ? 1 : f == PixelFormat::Abgr32 ? 2 : -1;
+    return f == PixelFormat::Gray8    ? 0
+           : f == PixelFormat::Bgr24  ? 1
+           : f == PixelFormat::Abgr32 ? 2
+                                      : -1;
 }
 constexpr bool modeHasRoutine(int mode) { return mode >= 1 && mode <= 15 && mode != 5; }
 
-template <bool kOpacity, size_t I> constexpr RowFn blendEntry() {
-    constexpr int mode = static_cast<int>(I % 16);
-    if constexpr (!modeHasRoutine(mode)) {
-        return nullptr;
-    } else {
-        return &blendRow<kBlendFormats[I / 48], kBlendFormats[(I / 16) % 3],
-                         static_cast<BlendMode>(mode), kOpacity>;
-    }
+// One complete set of pixel loops: a routine per (destination, source) pair for copies, per
+// (pair, mode) for blends, each opaque and translucent, and the translucent fills.
+struct Kernels {
+    std::array<RowFn, 16> copyOpaque;
+    std::array<RowFn, 16> copyTranslucent;
+    std::array<RowFn, 144> blendOpaque;
+    std::array<RowFn, 144> blendTranslucent;
+    std::array<FillFn, 4> fillTranslucent;
+};
+
+namespace portable {
+#define VELMIRA_KERNEL
+#include "graphics/blit_kernels.inc"
+#undef VELMIRA_KERNEL
+} // namespace portable
+
+#if VELMIRA_HAVE_AVX2_KERNELS
+// The same loops compiled for AVX2, picked at run time when the processor has it: 16 lanes
+// of 16 bits and byte shuffles make the three-byte layouts cheap to take apart.
+namespace avx2 {
+#define VELMIRA_KERNEL __attribute__((target("avx2")))
+#include "graphics/blit_kernels.inc"
+#undef VELMIRA_KERNEL
+} // namespace avx2
+#endif
+
+bool processorHasAvx2() {
+#if VELMIRA_HAVE_AVX2_KERNELS
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+#else
+    return false;
+#endif
 }
-template <bool kOpacity, size_t... I>
-constexpr std::array<RowFn, 144> makeBlendTable(std::index_sequence<I...>) {
-    return {blendEntry<kOpacity, I>()...};
+
+const Kernels* defaultKernels() {
+#if VELMIRA_HAVE_AVX2_KERNELS
+    if (processorHasAvx2()) return &avx2::kKernels;
+#endif
+    return &portable::kKernels;
 }
-constexpr auto kBlendOpaque = makeBlendTable<false>(std::make_index_sequence<144>{});
-constexpr auto kBlendTranslucent = makeBlendTable<true>(std::make_index_sequence<144>{});
+
+std::atomic<const Kernels*> activeKernels{defaultKernels()};
+
+const Kernels& kernels() { return *activeKernels.load(std::memory_order_relaxed); }
 
 // ---- clipping and row running -------------------------------------------------------------
 
@@ -303,13 +156,15 @@ bool drawBlock(Family family, Surface& dst, const Surface& src, BlendMode mode, 
     const int s = static_cast<int>(src.format());
     if (d < 1 || d > 4 || s < 1 || s > 4) return false;
     if (family == Family::Copy) {
-        fn = (opaque ? kCopyOpaque : kCopyTranslucent)[(d - 1) * 4 + (s - 1)];
+        const Kernels& k = kernels();
+        fn = (opaque ? k.copyOpaque : k.copyTranslucent)[static_cast<size_t>((d - 1) * 4 + (s - 1))];
     } else {
         const int di = blendFormatIndex(dst.format());
         const int si = blendFormatIndex(src.format());
         const int m = static_cast<int>(mode);
         if (di < 0 || si < 0 || !modeHasRoutine(m)) return false;
-        fn = (opaque ? kBlendOpaque : kBlendTranslucent)[(di * 3 + si) * 16 + m];
+        const Kernels& k = kernels();
+        fn = (opaque ? k.blendOpaque : k.blendTranslucent)[static_cast<size_t>((di * 3 + si) * 16 + m)];
     }
     Block b;
     if (!clipBlock(dst, src, x, y, w, h, sx, sy, b)) return true;
@@ -348,23 +203,6 @@ void fillPattern(u8* p, size_t count, const u8* pixel, int bpp) {
     std::memcpy(p + i, block, bytes - i);
 }
 
-template <PixelFormat D> void fillRowTranslucent(u8* __restrict d, int32_t n, Rgb c, u8 o) {
-    constexpr int DB = bytesPerPixel(D);
-    const u8 level = gray8(c.r, c.g, c.b);
-    for (int32_t i = 0; i < n; ++i) {
-        u8* dp = d + i * DB;
-        if constexpr (isGrey(D)) {
-            dp[DB - 1] = mix8(dp[DB - 1], level, o);
-        } else {
-            constexpr int k = D == PixelFormat::Abgr32 ? 1 : 0;
-            dp[k + 0] = mix8(dp[k + 0], c.b, o);
-            dp[k + 1] = mix8(dp[k + 1], c.g, o);
-            dp[k + 2] = mix8(dp[k + 2], c.r, o);
-        }
-        if constexpr (hasAlpha(D)) dp[0] = union8(dp[0], o);
-    }
-}
-
 bool fillBlock(Surface& dst, Rgb colour, int32_t x0, int32_t y0, int32_t w0, int32_t h0,
                int32_t opacity) {
     if (dst.empty()) return false;
@@ -394,13 +232,7 @@ bool fillBlock(Surface& dst, Rgb colour, int32_t x0, int32_t y0, int32_t w0, int
         }
         return true;
     }
-    void (*fn)(u8*, int32_t, Rgb, u8) = nullptr;
-    switch (dst.format()) {
-    case PixelFormat::Gray8: fn = &fillRowTranslucent<PixelFormat::Gray8>; break;
-    case PixelFormat::GrayAlpha16: fn = &fillRowTranslucent<PixelFormat::GrayAlpha16>; break;
-    case PixelFormat::Bgr24: fn = &fillRowTranslucent<PixelFormat::Bgr24>; break;
-    default: fn = &fillRowTranslucent<PixelFormat::Abgr32>; break;
-    }
+    const FillFn fn = kernels().fillTranslucent[static_cast<size_t>(bpp - 1)];
     for (int64_t j = 0; j < h; ++j)
         fn(dst.row(static_cast<int32_t>(y + j)) + offset, static_cast<int32_t>(w), colour,
            static_cast<u8>(opacity));
@@ -414,6 +246,24 @@ bool holdsScreen(const Surface& s, ScreenSize screen) {
 }
 
 } // namespace
+
+bool selectBlitKernels(BlitKernels set) {
+    if (set == BlitKernels::Portable) {
+        activeKernels.store(&portable::kKernels, std::memory_order_relaxed);
+        return true;
+    }
+#if VELMIRA_HAVE_AVX2_KERNELS
+    if (processorHasAvx2()) {
+        activeKernels.store(&avx2::kKernels, std::memory_order_relaxed);
+        return true;
+    }
+#endif
+    return false;
+}
+
+BlitKernels activeBlitKernels() {
+    return &kernels() == &portable::kKernels ? BlitKernels::Portable : BlitKernels::Avx2;
+}
 
 bool copyRect(Surface& dst, const Surface& src, int32_t x, int32_t y, int32_t w, int32_t h,
               int32_t sx, int32_t sy) {
@@ -471,7 +321,7 @@ bool fillRectWithOpacity(Surface& dst, Rgb colour, int32_t x, int32_t y, int32_t
 }
 
 void fillPixels(uint8_t* pixels, PixelFormat format, size_t count, Rgb colour) {
-    const u8 level = gray8(colour.r, colour.g, colour.b);
+    const u8 level = static_cast<u8>(gray(colour.r, colour.g, colour.b));
     switch (format) {
     case PixelFormat::Gray8:
         std::memset(pixels, level, count);

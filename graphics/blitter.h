@@ -65,4 +65,12 @@ bool copyFrame(Surface& dst, const Surface& src, ScreenSize screen);
 // the source pixel under its centre.
 bool scale(Surface& dst, const Surface& src);
 
+// The pixel loops exist as a portable set and, on x86-64, a set compiled for AVX2 that is
+// used by default when the processor has it. Both give identical results; choosing is for
+// tests and benchmarks. selectBlitKernels returns false (and changes nothing) when the
+// processor or the build lacks the set. Not meant to be called while another thread draws.
+enum class BlitKernels { Portable, Avx2 };
+bool selectBlitKernels(BlitKernels set);
+BlitKernels activeBlitKernels();
+
 } // namespace velmira

@@ -124,11 +124,26 @@ void fillNoise(OwnedSurface& s, uint32_t seed) {
     }
 }
 
+// Noise, then row 1 fully clear and row 2 fully opaque in byte 0 (the alpha of the alpha
+// layouts), so that whole blocks of clear and of solid pixels occur too.
 OwnedSurface noise(PixelFormat f, int32_t w, int32_t h, uint32_t seed) {
     OwnedSurface s;
     EXPECT_TRUE(s.create(f, w, h));
     fillNoise(s, seed);
+    for (int32_t y = 1; y <= 2 && y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) s.row(y)[x * int(f)] = y == 1 ? 0 : 255;
     return s;
+}
+
+// Runs body once with every set of pixel loops this processor can run.
+template <class Body> void forEachKernelSet(Body body) {
+    const BlitKernels original = activeBlitKernels();
+    for (BlitKernels set : {BlitKernels::Portable, BlitKernels::Avx2}) {
+        if (!selectBlitKernels(set)) continue;
+        SCOPED_TRACE(set == BlitKernels::Portable ? "portable loops" : "AVX2 loops");
+        body();
+    }
+    selectBlitKernels(original);
 }
 
 std::vector<uint8_t> bytesOf(const Surface& s) {
@@ -168,22 +183,26 @@ std::string caseName(PixelFormat d, PixelFormat s, int mode, int opacity) {
 // ---- copy and blend against the model ------------------------------------------------------
 
 TEST(BlitterModel, CopyEveryFormatPairAndOpacity) {
-    for (PixelFormat d : kFormats)
-        for (PixelFormat s : kFormats)
-            for (int o : kOpacities) {
-                SCOPED_TRACE(caseName(d, s, 0, o));
-                checkAgainstModel(d, s, false, BlendMode::Normal, o);
-            }
+    forEachKernelSet([] {
+        for (PixelFormat d : kFormats)
+            for (PixelFormat s : kFormats)
+                for (int o : kOpacities) {
+                    SCOPED_TRACE(caseName(d, s, 0, o));
+                    checkAgainstModel(d, s, false, BlendMode::Normal, o);
+                }
+    });
 }
 
 TEST(BlitterModel, BlendEveryModeFormatPairAndOpacity) {
-    for (PixelFormat d : kBlendFormats)
-        for (PixelFormat s : kBlendFormats)
-            for (BlendMode m : kModes)
-                for (int o : kOpacities) {
-                    SCOPED_TRACE(caseName(d, s, int(m), o));
-                    checkAgainstModel(d, s, true, m, o);
-                }
+    forEachKernelSet([] {
+        for (PixelFormat d : kBlendFormats)
+            for (PixelFormat s : kBlendFormats)
+                for (BlendMode m : kModes)
+                    for (int o : kOpacities) {
+                        SCOPED_TRACE(caseName(d, s, int(m), o));
+                        checkAgainstModel(d, s, true, m, o);
+                    }
+    });
 }
 
 // The kernels restate mix() for wide registers; check that restatement on every input:
@@ -194,14 +213,16 @@ TEST(BlitterModel, TranslucentCopyIsMixForEveryInput) {
     ASSERT_TRUE(dst.create(PixelFormat::Gray8, 256, 256));
     for (int y = 0; y < 256; ++y)
         for (int x = 0; x < 256; ++x) src.row(y)[x] = uint8_t(y);
-    for (int w = 1; w <= 255; ++w) {
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x) dst.row(y)[x] = uint8_t(x);
-        ASSERT_TRUE(copyWithOpacity(dst, src, 0, 0, w));
-        for (int y = 0; y < 256; ++y)
-            for (int x = 0; x < 256; ++x)
-                ASSERT_EQ(dst.row(y)[x], refMix(x, y, w)) << "d " << x << " m " << y << " w " << w;
-    }
+    forEachKernelSet([&] {
+        for (int w = 1; w <= 255; ++w) {
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x) dst.row(y)[x] = uint8_t(x);
+            ASSERT_TRUE(copyWithOpacity(dst, src, 0, 0, w));
+            for (int y = 0; y < 256; ++y)
+                for (int x = 0; x < 256; ++x)
+                    ASSERT_EQ(dst.row(y)[x], refMix(x, y, w)) << "d " << x << " m " << y << " w " << w;
+        }
+    });
 }
 
 // ---- worked examples and refusals --------------------------------------------------------
