@@ -265,7 +265,11 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
 
     switch (in.type) {
     case SDL_QUIT:
-        out.type = EventType::CloseRequest;
+        // With quit-on-last-window-close off, SDL reports only SIGINT and SIGTERM this
+        // way: a request to end the program, not a click on the close button. Asking the
+        // quit question there would leave a logout or a kill waiting on a dialog; the
+        // engine ends as after a confirmed close and still runs its shutdown.
+        out.type = EventType::Quit;
         return true;
     case SDL_WINDOWEVENT:
         switch (in.window.event) {

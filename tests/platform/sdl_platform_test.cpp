@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -61,6 +62,14 @@ TEST(SdlPlatform, WithoutVideoTheWindowFailsButEventsWork) {
     ASSERT_TRUE(platform.events().poll(e));
     EXPECT_EQ(e.type, EventType::Quit);
     EXPECT_FALSE(platform.events().poll(e));
+}
+
+TEST(SdlPlatform, TerminationSignalEndsThePumpsWithoutAQuestion) {
+    // A kill or a logout must not wait on the quit question: SIGTERM arrives as Quit,
+    // never as a close request.
+    SdlPlatform platform;
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    EXPECT_EQ(waitUntil(platform.events(), EventType::Quit), std::vector<EventType>{});
 }
 
 TEST(SdlPlatform, WindowOnTheDummyDriver) {

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The real window under an X server without a window manager (run by xvfb-run):
+#  1. the game's window appears with the configured title and a client area of
+#     ScreenWidth x ScreenHeight;
+#  2. starting the game again while it runs exits 0 at once and the first window stays;
+#  3. the close button (WM_DELETE_WINDOW, sent by wm_delete since no window manager is
+#     there to send it) brings up the quit question, captioned with the title; Escape
+#     answers it with "no" and the game goes on;
+#  4. a second close answered with Return (Yes is the default button) ends the game
+#     with exit code 0.
+#
+# usage: smoke.sh VELMIRA WM_DELETE VELMIRA_TOOL SYSTEM_TXT [GAME_DIR]
+#   SYSTEM_TXT: the game's configuration source (Shift-JIS) for the expected title and
+#   size; GAME_DIR: a game folder to play instead of the one beside VELMIRA.
+set -uo pipefail
+export LC_ALL=C.UTF-8
+
+velmira=$1 wm_delete=$2 tool=$3 system_txt=$4 game_dir=${5:-}
+timeout_s=20
+
+fail() { echo "smoke: FAIL: $*" >&2; exit 1; }
+note() { echo "smoke: $*"; }
+
+setting() {
+    tr -d '\r' <"$system_txt" | grep -a "^$1=" | head -1 | cut -d= -f2- | iconv -f CP932 -t UTF-8
+}
+title=$(setting Title) width=$(setting ScreenWidth) height=$(setting ScreenHeight)
+[ -n "$title" ] && [ -n "$width" ] && [ -n "$height" ] || fail "cannot read $system_txt"
+
+archive=${game_dir:-$(dirname "$velmira")}/data/system.dat
+if ! "$tool" list "$archive" 2>/dev/null | grep -qa '^script\\start\.txt'; then
+    echo "smoke: skipped: $archive has no script\\start.txt"
+    exit 77
+fi
+
+# A private runtime folder (single-instance lock) and save folder for this run.
+work=$(mktemp -d)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work
+args=(--save-dir "$work/save")
+[ -n "$game_dir" ] && args+=("$game_dir")
+
+pid=
+cleanup() {
+    if [ -n "$pid" ]; then
+        # SIGTERM ends the game without the quit question; a hung game gets SIGKILL.
+        kill "$pid" 2>/dev/null
+        timeout_s=5 await bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+running() { kill -0 "$pid" 2>/dev/null; }
+wm_name() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
+# Visible top-level windows of the game other than its main window.
+other_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vx "$window"; }
+
+# Waits until "$@" succeeds, up to timeout_s seconds.
+await() {
+    local deadline=$((SECONDS + timeout_s))
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+
+"$velmira" "${args[@]}" &
+pid=$!
+
+# 1. The window, its title and its client size. (xdotool's own --sync search gives up
+# with an X error when a window it looks at goes away meanwhile, so poll instead.)
+main_window() {
+    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1)
+    [ -n "$window" ]
+}
+await main_window || fail "no window appeared (game running: $(running && echo yes || echo no))"
+shown=$(wm_name "$window")
+[[ "$shown" == "$title"* ]] || fail "title is '$shown', expected '$title'"
+size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[ "$size" = "${width}x${height}" ] || fail "client area is $size, expected ${width}x${height}"
+note "window $window '$shown' ${size}"
+
+# 2. A second instance leaves at once with 0; the first one stays.
+timeout $timeout_s "$velmira" "${args[@]}"
+rc=$?
+[ $rc -eq 0 ] || fail "second instance exited with $rc"
+running || fail "the first instance ended when the second started"
+xwininfo -id "$window" >/dev/null 2>&1 || fail "the first window went away"
+note "second instance refused"
+
+# 3. Close, answer no.
+question() {
+    dialog=$(other_windows | head -1)
+    [ -n "$dialog" ]
+}
+answer() {
+    xdotool windowfocus --sync "$dialog" && xdotool key "$1"
+}
+"$wm_delete" "$window" || fail "cannot send the close request"
+await question || fail "no quit question after the close request"
+caption=$(wm_name "$dialog")
+[ "$caption" = "$title" ] || fail "quit question captioned '$caption', expected '$title'"
+answer Escape || fail "cannot answer the question"
+await bash -c "! xdotool search --onlyvisible --pid $pid | grep -vqx $window" ||
+    fail "the quit question stayed after Escape"
+running || fail "the game ended although the answer was no"
+note "close answered no: still running"
+
+# 4. Close, answer yes.
+"$wm_delete" "$window" || fail "cannot send the close request"
+await question || fail "no quit question after the second close request"
+answer Return || fail "cannot answer the question"
+await bash -c "! kill -0 $pid 2>/dev/null" || fail "the game did not end after Yes"
+wait "$pid"
+rc=$?
+pid=
+[ $rc -eq 0 ] || fail "the game exited with $rc"
+note "close answered yes: exited with 0"
+echo "smoke: passed"
