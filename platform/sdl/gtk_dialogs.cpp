@@ -21,6 +21,12 @@ gboolean pumpGameWindow(gpointer) {
 
 constexpr guint kPumpIntervalMs = 50;
 
+int SDLCALL keepAfterQuestion(void*, SDL_Event* event) {
+    if (event->type >= SDL_KEYDOWN && event->type <= SDL_MOUSEWHEEL) return 0;
+    if (event->type == SDL_WINDOWEVENT && event->window.event == SDL_WINDOWEVENT_CLOSE) return 0;
+    return 1;
+}
+
 // Makes the dialog a transient of the game window so window managers keep it above and
 // centred on the game.
 void setOwner(GtkWidget* dialog, SDL_Window* owner) {
@@ -54,9 +60,10 @@ bool GtkDialogs::gtkReady() {
 bool GtkDialogs::askYesNo(std::string_view caption, std::string_view text) {
     const std::string c(caption), t(text);
     const bool yes = gtkReady() ? askWithGtk(c, t) : askWithSdl(c, t);
-    // Input that went to the game window meanwhile belongs to no one.
+    // The game window was as good as disabled meanwhile: keys, clicks and close requests
+    // that reached it belong to no one. Repaints, focus changes and signals stay.
     SDL_PumpEvents();
-    SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEWHEEL);
+    SDL_FilterEvents(keepAfterQuestion, nullptr);
     return yes;
 }
 

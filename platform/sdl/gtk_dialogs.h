@@ -11,8 +11,9 @@ class GtkDialogs final : public Dialogs {
   public:
     explicit GtkDialogs(SdlWindow& owner) : owner_(owner) {}
 
-    // Modal, above the game window, Yes is the default button. Keys and clicks that reach
-    // the game window while the question is open are dropped, as for a disabled owner.
+    // Modal, above the game window, Yes is the default button. Keys, clicks and close
+    // requests that reach the game window while the question is open are dropped, as for
+    // a disabled owner.
     bool askYesNo(std::string_view caption, std::string_view text) override;
 
   private:

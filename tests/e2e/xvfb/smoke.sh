@@ -5,7 +5,7 @@
 #  2. starting the game again while it runs exits 0 at once and the first window stays;
 #  3. the close button (WM_DELETE_WINDOW, sent by wm_delete since no window manager is
 #     there to send it) brings up the quit question, captioned with the title; Escape
-#     answers it with "no" and the game goes on;
+#     answers it with "no" and the game goes on (a second close meanwhile is dropped);
 #  4. a second close answered with Return (Yes is the default button) ends the game
 #     with exit code 0.
 #
@@ -76,8 +76,12 @@ main_window() {
     [ -n "$window" ]
 }
 await main_window || fail "no window appeared (game running: $(running && echo yes || echo no))"
-shown=$(wm_name "$window")
-[[ "$shown" == "$title"* ]] || fail "title is '$shown', expected '$title'"
+# The engine names its window right after showing it.
+titled() {
+    shown=$(wm_name "$window")
+    [[ "$shown" == "$title"* ]]
+}
+await titled || fail "title is '$shown', expected '$title'"
 size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [ "$size" = "${width}x${height}" ] || fail "client area is $size, expected ${width}x${height}"
 note "window $window '$shown' ${size}"
@@ -102,9 +106,15 @@ answer() {
 await question || fail "no quit question after the close request"
 caption=$(wm_name "$dialog")
 [ "$caption" = "$title" ] || fail "quit question captioned '$caption', expected '$title'"
+# A second click on the close button while the question is open goes nowhere.
+"$wm_delete" "$window" || fail "cannot send the close request"
+sleep 0.3
 answer Escape || fail "cannot answer the question"
 await bash -c "! xdotool search --onlyvisible --pid $pid | grep -vqx $window" ||
     fail "the quit question stayed after Escape"
+# Give a wrongly kept close request the time to ask again.
+sleep 1
+[ -z "$(other_windows)" ] || fail "the question came back after it was answered"
 running || fail "the game ended although the answer was no"
 note "close answered no: still running"
 
