@@ -1,6 +1,7 @@
 // Script stepping and expression evaluation.
-//   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMIRA_BENCH=ON -DVELMIRA_TESTS=OFF
-//   cmake --build build/bench --target bench_script && build/bench/bench/bench_script
+//   cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELMIRA_BENCH=ON
+//   -DVELMIRA_TESTS=OFF cmake --build build/bench --target bench_script &&
+//   build/bench/bench/bench_script
 //
 // Lines stepped per second run the real step loop over a script of assignments, IF and
 // GOTO, with the message pump of the headless backend polled once per line as the
@@ -27,7 +28,7 @@ namespace velmira {
 namespace {
 
 class BenchHost final : public ScriptHost {
-public:
+  public:
     explicit BenchHost(bool pollPlatform) : pollPlatform_(pollPlatform) {}
     bool pumpMessages() override {
         ++pumps;
@@ -47,15 +48,16 @@ public:
 
     uint64_t pumps = 0;
 
-private:
+  private:
     bool pollPlatform_;
     platform::HeadlessPlatform platform_;
 };
 
 class ScriptFolder {
-public:
+  public:
     ScriptFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmira-bench-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmira-bench-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string();
         std::filesystem::create_directories(path_ + "data/script");
     }
@@ -68,7 +70,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -81,7 +83,9 @@ std::string loopScript(int loops) {
            "?i = i + 1\r\n"
            "?a = a + i\r\n"
            "?b = b - a * 2\r\n"
-           ".IF i<" + std::to_string(loops) + "\r\n"
+           ".IF i<" +
+           std::to_string(loops) +
+           "\r\n"
            ".GOTO top\r\n";
 }
 
@@ -115,14 +119,16 @@ void stepLines(benchmark::State& state, const std::string& script, bool pollPlat
         runner.run();
         lines += host.pumps - 1; // one pump per line, plus the one that finds the end
     }
-    state.counters["lines/s"] = benchmark::Counter(static_cast<double>(lines),
-                                                   benchmark::Counter::kIsRate);
+    state.counters["lines/s"] =
+        benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
 
 void BM_StepLoop_HeadlessPump(benchmark::State& state) {
     stepLines(state, loopScript(100000), true);
 }
-void BM_StepLoop_NoPump(benchmark::State& state) { stepLines(state, loopScript(100000), false); }
+void BM_StepLoop_NoPump(benchmark::State& state) {
+    stepLines(state, loopScript(100000), false);
+}
 void BM_StepStraight_HeadlessPump(benchmark::State& state) {
     stepLines(state, straightScript(20000), true);
 }
@@ -139,13 +145,18 @@ void evaluate(benchmark::State& state, const char* expression) {
     flags.load(config);
     flags.assign("a", 7);
     flags.assign("b", 3);
-    for (auto _ : state) benchmark::DoNotOptimize(flags.evaluate(expression));
-    state.counters["expressions/s"] = benchmark::Counter(static_cast<double>(state.iterations()),
-                                                         benchmark::Counter::kIsRate);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(flags.evaluate(expression));
+    state.counters["expressions/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_EvaluateNumbers(benchmark::State& state) { evaluate(state, "1+2*3"); }
-void BM_EvaluateVariables(benchmark::State& state) { evaluate(state, "a<b"); }
+void BM_EvaluateNumbers(benchmark::State& state) {
+    evaluate(state, "1+2*3");
+}
+void BM_EvaluateVariables(benchmark::State& state) {
+    evaluate(state, "a<b");
+}
 void BM_EvaluateCondition(benchmark::State& state) {
     evaluate(state, "!(a-b)&(a+b*2)/3>c");
 }

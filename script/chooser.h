@@ -7,7 +7,7 @@
 namespace velmira {
 
 class Chooser {
-public:
+  public:
     virtual ~Chooser() = default;
     // Starts a new list. An empty layout selects text buttons, a name a map file; the
     // result is ignored by `SELECT`, which adds its lines either way.
@@ -22,7 +22,7 @@ public:
 
 // Until the choice menu exists: takes the first choice added, without showing anything.
 class FirstChoiceChooser final : public Chooser {
-public:
+  public:
     bool begin(std::string_view) override {
         first_ = 0;
         return true;
@@ -33,7 +33,7 @@ public:
     }
     int run() override { return first_; }
 
-private:
+  private:
     int first_ = 0;
 };
 

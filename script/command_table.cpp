@@ -33,7 +33,9 @@ bool CommandTable::dispatch(std::string_view keyword, std::string_view argumentT
     return handler(arguments_);
 }
 
-int32_t argumentNumber(std::string_view argument) { return parseDecimal(argument); }
+int32_t argumentNumber(std::string_view argument) {
+    return parseDecimal(argument);
+}
 
 bool startsWithDigit(std::string_view argument) {
     return !argument.empty() && argument[0] >= '0' && argument[0] <= '9';
@@ -47,10 +49,10 @@ struct ColourRow {
 };
 
 constexpr ColourRow kNamedColours[] = {
-    {"WHITE", {255, 255, 255}}, {"RED", {255, 0, 0}},        {"BLUE", {192, 192, 255}},
-    {"PURPLE", {255, 160, 190}}, {"ORANGE", {255, 160, 0}},   {"YELLOW", {255, 255, 0}},
+    {"WHITE", {255, 255, 255}},  {"RED", {255, 0, 0}},         {"BLUE", {192, 192, 255}},
+    {"PURPLE", {255, 160, 190}}, {"ORANGE", {255, 160, 0}},    {"YELLOW", {255, 255, 0}},
     {"PINK", {255, 100, 180}},   {"SKYBLUE", {142, 208, 255}}, {"GREEN", {168, 230, 160}},
-    {"BROWN", {180, 130, 10}},   {"GRAY", {170, 170, 170}},   {"BLACK", {0, 0, 0}},
+    {"BROWN", {180, 130, 10}},   {"GRAY", {170, 170, 170}},    {"BLACK", {0, 0, 0}},
 };
 
 } // namespace
@@ -82,9 +84,12 @@ ImgItem classifyImgItem(std::string_view item, int32_t screenWidth, int32_t scre
     if (item == "center" || item == "left" || item == "right") {
         result.kind = ImgItem::Kind::Position;
         result.y = screenHeight;
-        if (item == "center") result.x = screenWidth / 2;
-        else if (item == "left") result.x = screenWidth / 4;
-        else result.x = screenWidth * 3 / 4;
+        if (item == "center")
+            result.x = screenWidth / 2;
+        else if (item == "left")
+            result.x = screenWidth / 4;
+        else
+            result.x = screenWidth * 3 / 4;
         return result;
     }
     result.kind = ImgItem::Kind::Picture;

@@ -19,12 +19,12 @@
 namespace velmira {
 
 inline constexpr std::array<std::string_view, 20> kCommandNames = {
-    "wait", "reset", "date",  "chapter", "img",    "fade",   "fadein", "fadeout", "bgm",  "env",
-    "se",   "voice", "flash", "shake",   "wipe",   "system", "movie",  "custom",  "mode", "test",
+    "wait", "reset", "date",  "chapter", "img",  "fade",   "fadein", "fadeout", "bgm",  "env",
+    "se",   "voice", "flash", "shake",   "wipe", "system", "movie",  "custom",  "mode", "test",
 };
 
 class CommandTable {
-public:
+  public:
     using Handler = std::function<bool(const TokenList& arguments)>;
 
     // Installs (or replaces) the handler of a table name; false for a name not in it.
@@ -40,7 +40,7 @@ public:
     // The table position of name, or -1.
     static int find(std::string_view name);
 
-private:
+  private:
     std::array<Handler, kCommandNames.size()> handlers_;
     TokenList arguments_;
 };
@@ -68,11 +68,11 @@ struct ImgItem {
         Picture,  // a picture, colour or definition name, frame after "#" (0 when none)
     };
     Kind kind = Kind::Picture;
-    int32_t number = 0;        // Number
-    int32_t x = 0, y = 0;      // Position; y is always the screen height
-    bool hasPosition = true;   // false for "pos" numbers outside 1..5: nothing to apply
-    std::string_view name;     // Picture, without the frame part
-    int32_t frame = 0;         // Picture
+    int32_t number = 0;      // Number
+    int32_t x = 0, y = 0;    // Position; y is always the screen height
+    bool hasPosition = true; // false for "pos" numbers outside 1..5: nothing to apply
+    std::string_view name;   // Picture, without the frame part
+    int32_t frame = 0;       // Picture
 };
 
 // Classifies one item with the screen size the positions are computed from.

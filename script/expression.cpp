@@ -22,12 +22,24 @@ enum class Token : uint8_t {
     TooLong, // an operand that does not fit the operand buffer
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool endsOperand(char c) {
     switch (c) {
-    case ' ': case '\t': case '(': case ')': case '&': case '+': case '-': case '!':
-    case '/': case '*': case '<': case '>':
+    case ' ':
+    case '\t':
+    case '(':
+    case ')':
+    case '&':
+    case '+':
+    case '-':
+    case '!':
+    case '/':
+    case '*':
+    case '<':
+    case '>':
         return true;
     default:
         return false;
@@ -35,47 +47,75 @@ bool endsOperand(char c) {
 }
 
 class Scanner {
-public:
+  public:
     explicit Scanner(std::string_view text) : text_(text) {}
 
     Token next(std::string_view& operand) {
-        while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
+        while (pos_ < text_.size() && isBlank(text_[pos_]))
+            ++pos_;
         if (pos_ >= text_.size()) return Token::End;
         const char c = text_[pos_];
         Token token = Token::Operand;
         switch (c) {
-        case '!': token = Token::Not; break;
-        case '&': token = Token::And; break;
-        case '(': token = Token::Open; break;
-        case ')': token = Token::Close; break;
-        case '*': token = Token::Multiply; break;
-        case '+': token = Token::Add; break;
-        case '-': token = Token::Subtract; break;
-        case '/': token = Token::Divide; break;
-        case '<': token = Token::Less; break;
-        case '>': token = Token::Greater; break;
-        default: break;
+        case '!':
+            token = Token::Not;
+            break;
+        case '&':
+            token = Token::And;
+            break;
+        case '(':
+            token = Token::Open;
+            break;
+        case ')':
+            token = Token::Close;
+            break;
+        case '*':
+            token = Token::Multiply;
+            break;
+        case '+':
+            token = Token::Add;
+            break;
+        case '-':
+            token = Token::Subtract;
+            break;
+        case '/':
+            token = Token::Divide;
+            break;
+        case '<':
+            token = Token::Less;
+            break;
+        case '>':
+            token = Token::Greater;
+            break;
+        default:
+            break;
         }
         if (token != Token::Operand) {
             ++pos_;
             return token;
         }
         const size_t start = pos_;
-        while (pos_ < text_.size() && !endsOperand(text_[pos_])) ++pos_;
+        while (pos_ < text_.size() && !endsOperand(text_[pos_]))
+            ++pos_;
         operand = text_.substr(start, pos_ - start);
         if (operand.size() >= kOperandBufferSize) return Token::TooLong;
         return Token::Operand;
     }
 
-private:
+  private:
     std::string_view text_;
     size_t pos_ = 0;
 };
 
 bool isBinaryOperator(Token token) {
     switch (token) {
-    case Token::And: case Token::Multiply: case Token::Add: case Token::Subtract:
-    case Token::Divide: case Token::Less: case Token::Greater:
+    case Token::And:
+    case Token::Multiply:
+    case Token::Add:
+    case Token::Subtract:
+    case Token::Divide:
+    case Token::Less:
+    case Token::Greater:
         return true;
     default:
         return false;
@@ -95,20 +135,35 @@ int32_t wrapMultiply(int32_t a, int32_t b) {
 // Applies op; false for a division by zero (acc unchanged).
 bool combine(Token op, int32_t& acc, int32_t v) {
     switch (op) {
-    case Token::Add: acc = wrapAdd(acc, v); break;
-    case Token::Subtract: acc = wrapSubtract(acc, v); break;
-    case Token::Multiply: acc = wrapMultiply(acc, v); break;
+    case Token::Add:
+        acc = wrapAdd(acc, v);
+        break;
+    case Token::Subtract:
+        acc = wrapSubtract(acc, v);
+        break;
+    case Token::Multiply:
+        acc = wrapMultiply(acc, v);
+        break;
     case Token::Divide:
         if (v == 0) return false;
         // The most negative value divided by -1 does not fit: it wraps to itself, as
         // the negation of that value does in 32-bit two's complement.
-        if (v == -1) acc = wrapSubtract(0, acc);
-        else acc /= v;
+        if (v == -1)
+            acc = wrapSubtract(0, acc);
+        else
+            acc /= v;
         break;
-    case Token::And: acc = (acc != 0 && v != 0) ? 1 : 0; break;
-    case Token::Less: acc = acc < v ? 1 : 0; break;
-    case Token::Greater: acc = acc > v ? 1 : 0; break;
-    default: break;
+    case Token::And:
+        acc = (acc != 0 && v != 0) ? 1 : 0;
+        break;
+    case Token::Less:
+        acc = acc < v ? 1 : 0;
+        break;
+    case Token::Greater:
+        acc = acc > v ? 1 : 0;
+        break;
+    default:
+        break;
     }
     return true;
 }
@@ -124,12 +179,14 @@ struct Frame {
 // A stack that lives on the machine stack for the usual shallow nesting and moves to
 // the heap only for deep nesting, so one evaluation allocates nothing in the common case.
 class FrameStack {
-public:
+  public:
     bool empty() const { return size_ == 0; }
     size_t size() const { return size_; }
     void push(const Frame& frame) {
-        if (size_ < kInline) inline_[size_] = frame;
-        else heap_.push_back(frame);
+        if (size_ < kInline)
+            inline_[size_] = frame;
+        else
+            heap_.push_back(frame);
         ++size_;
     }
     Frame pop() {
@@ -141,7 +198,7 @@ public:
     }
     const Frame& bottom() const { return inline_[0]; }
 
-private:
+  private:
     static constexpr size_t kInline = 16;
     Frame inline_[kInline];
     std::vector<Frame> heap_;

@@ -17,7 +17,7 @@ namespace velmira {
 
 // Resolves operands that do not start with a digit.
 class VariableSource {
-public:
+  public:
     virtual ~VariableSource() = default;
     virtual int32_t lookupVariable(std::string_view name) = 0;
 };
@@ -25,9 +25,9 @@ public:
 // Why an evaluation failed (for tools that tell authors; the engine only traces).
 enum class EvaluationFailure : uint8_t {
     None,
-    Syntax,          // a token where it cannot stand, "!!", a surplus ")"
+    Syntax, // a token where it cannot stand, "!!", a surplus ")"
     DivisionByZero,
-    OperandTooLong,  // an operand that does not fit the operand buffer
+    OperandTooLong, // an operand that does not fit the operand buffer
 };
 
 struct Evaluation {
@@ -46,6 +46,8 @@ Evaluation evaluateExpression(std::string_view text, VariableSource& variables);
 // bits like the rest of the arithmetic.
 int32_t leadingNumber(std::string_view text);
 
-inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace velmira

@@ -32,7 +32,8 @@ void FlagStore::load(const ConfigStore& config) {
             names_[kind][n] = view.getString(key, "");
         }
     }
-    for (auto& kindValues : values_) kindValues.fill(0);
+    for (auto& kindValues : values_)
+        kindValues.fill(0);
     readValueFile(FlagKind::Global);
     readValueFile(FlagKind::Record);
     rebuildNameMaps();
@@ -108,7 +109,9 @@ bool FlagStore::isAssignable(std::string_view name) const {
     return assignable_.find(name) != assignable_.end();
 }
 
-void FlagStore::resetLocals() { values_[static_cast<size_t>(FlagKind::Local)].fill(0); }
+void FlagStore::resetLocals() {
+    values_[static_cast<size_t>(FlagKind::Local)].fill(0);
+}
 
 int32_t FlagStore::value(FlagKind kind, int slot) const {
     if (slot < 0 || slot >= kFlagSlots) return 0;

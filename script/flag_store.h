@@ -33,7 +33,7 @@ inline constexpr char kGlobalFlagFile[] = "flagdata.000";
 inline constexpr char kRecordFlagFile[] = "flagdata.001";
 
 class FlagStore final : public VariableSource {
-public:
+  public:
     FlagStore(const Trace& trace, const SaveFolder& saveFolder);
 
     // Start-up: names from the group "Define", section "Flag" of the store; every value
@@ -70,7 +70,7 @@ public:
 
     int32_t lookupVariable(std::string_view name) override { return lookup(name); }
 
-private:
+  private:
     struct Slot {
         FlagKind kind;
         int16_t index;

@@ -21,7 +21,7 @@ inline bool isNovelMode(ScriptMode mode) {
 }
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
 
     // One message as collected by the script (text lines joined with "/"; the speaker

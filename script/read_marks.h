@@ -8,7 +8,7 @@
 namespace velmira {
 
 class ReadMarks {
-public:
+  public:
     virtual ~ReadMarks() = default;
     // Makes name the current script (closing the previous one).
     virtual void selectScript(std::string_view name) {}

@@ -52,7 +52,8 @@ int64_t ScriptContext::findLabel(std::string_view label) {
 
 uint32_t ScriptContext::chainLength() const {
     uint32_t length = 1;
-    for (const ScriptContext* c = child.get(); c != nullptr; c = c->child.get()) ++length;
+    for (const ScriptContext* c = child.get(); c != nullptr; c = c->child.get())
+        ++length;
     return length;
 }
 

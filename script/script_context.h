@@ -15,11 +15,11 @@ namespace velmira {
 class ArchiveIndex;
 
 struct ScriptContext {
-    std::string name;       // the file name as given to load; empty when nothing is loaded
-    std::string pending;    // message text collected from text lines, not yet shown
-    uint32_t line = 0;      // index of the next line to execute
-    uint32_t savePoint = 0; // the line a save made now resumes from
-    int32_t caseId = 0;     // the number chosen at the last SELECT
+    std::string name;        // the file name as given to load; empty when nothing is loaded
+    std::string pending;     // message text collected from text lines, not yet shown
+    uint32_t line = 0;       // index of the next line to execute
+    uint32_t savePoint = 0;  // the line a save made now resumes from
+    int32_t caseId = 0;      // the number chosen at the last SELECT
     bool caseEnable = false; // from a SELECT until one of its CASE lines matched
     TextLines lines;
     std::unique_ptr<ScriptContext> child;
@@ -49,7 +49,7 @@ struct ScriptContext {
     // Contexts in the chain from this one down (1 for a context without a child).
     uint32_t chainLength() const;
 
-private:
+  private:
     // Built at the first jump: label -> index of the first line carrying it.
     std::unordered_map<std::string_view, uint32_t> labels_;
     bool labelsBuilt_ = false;

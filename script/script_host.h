@@ -14,7 +14,7 @@ enum InputContext : int {
 };
 
 class ScriptHost {
-public:
+  public:
     virtual ~ScriptHost() = default;
 
     // Dispatches every waiting window message without blocking. False once the quit

@@ -4,8 +4,7 @@
 namespace velmira {
 
 // エラー（%s:%d） — a failing script line: script name, 1-based line number.
-inline constexpr char kTraceLineFailed[] =
-    "\x83\x47\x83\x89\x81\x5b\x81\x69%s:%d\x81\x6a";
+inline constexpr char kTraceLineFailed[] = "\x83\x47\x83\x89\x81\x5b\x81\x69%s:%d\x81\x6a";
 // 変数『%s』は定義されていません — reading a variable no slot is named.
 inline constexpr char kTraceVariableNotDefined[] =
     "\x95\xcf\x90\x94\x81\x77%s\x81\x78\x82\xcd\x92\xe8\x8b\x60\x82\xb3\x82\xea\x82\xc4"

@@ -11,7 +11,9 @@
 namespace velmira {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 constexpr char kStartScript[] = "start.txt";
 
@@ -19,10 +21,7 @@ constexpr char kStartScript[] = "start.txt";
 
 ScriptRunner::ScriptRunner(ScriptHost& host, const ArchiveIndex& archives, const Trace& trace,
                            const SaveFolder& saveFolder, const UserPreferences& preferences)
-    : host_(host),
-      archives_(archives),
-      trace_(trace),
-      preferences_(preferences),
+    : host_(host), archives_(archives), trace_(trace), preferences_(preferences),
       flags_(trace, saveFolder) {
     bindOwnCommands();
 }
@@ -178,8 +177,7 @@ bool ScriptRunner::executeAssignment(std::string_view text) {
     return true;
 }
 
-bool ScriptRunner::executeStatement(ScriptContext& context, uint32_t depth,
-                                    std::string_view text) {
+bool ScriptRunner::executeStatement(ScriptContext& context, uint32_t depth, std::string_view text) {
     const Statement statement = splitStatement(text);
     switch (statement.kind) {
     case StatementKind::PageBreak:
@@ -248,8 +246,10 @@ bool ScriptRunner::skipStatement(ScriptContext& context) {
         std::string_view text;
         if (!context.readLine(context.line, text)) return false;
         ++context.line;
-        if (!text.empty() && text[0] == '{') ++depth;
-        else if (!text.empty() && text[0] == '}') --depth;
+        if (!text.empty() && text[0] == '{')
+            ++depth;
+        else if (!text.empty() && text[0] == '}')
+            --depth;
     } while (depth > 0);
     return true;
 }
@@ -309,16 +309,20 @@ bool ScriptRunner::statementCase(ScriptContext& context, std::string_view number
     readMarks_->commit();
     if (context.caseEnable) {
         size_t i = 0;
-        while (i < numbers.size() && isBlank(numbers[i])) ++i;
+        while (i < numbers.size() && isBlank(numbers[i]))
+            ++i;
         while (i < numbers.size() && isDigit(numbers[i])) {
             const size_t start = i;
-            while (i < numbers.size() && isDigit(numbers[i])) ++i;
+            while (i < numbers.size() && isDigit(numbers[i]))
+                ++i;
             if (leadingNumber(numbers.substr(start)) == context.caseId) {
                 context.caseEnable = false;
                 return true;
             }
-            while (i < numbers.size() && !isBlank(numbers[i])) ++i;
-            while (i < numbers.size() && isBlank(numbers[i])) ++i;
+            while (i < numbers.size() && !isBlank(numbers[i]))
+                ++i;
+            while (i < numbers.size() && isBlank(numbers[i]))
+                ++i;
         }
     }
     // Not this branch: on to the next ".CASE" or ".ENDSEL", skipping blocks whole so

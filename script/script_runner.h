@@ -48,7 +48,7 @@ struct RestoreRecord {
 };
 
 class ScriptRunner {
-public:
+  public:
     ScriptRunner(ScriptHost& host, const ArchiveIndex& archives, const Trace& trace,
                  const SaveFolder& saveFolder, const UserPreferences& preferences);
     ScriptRunner(const ScriptRunner&) = delete;
@@ -102,7 +102,7 @@ public:
     // that is not message text).
     void showPendingMessage(ScriptContext& context);
 
-private:
+  private:
     bool runContext(ScriptContext& context, uint32_t depth);
     bool executeLine(ScriptContext& context, uint32_t depth, std::string_view text);
     bool executeStatement(ScriptContext& context, uint32_t depth, std::string_view text);

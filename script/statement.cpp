@@ -3,11 +3,17 @@
 namespace velmira {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
-bool endsKeyword(char c) { return isBlank(c) || c == '(' || (c >= '0' && c <= '9'); }
+bool endsKeyword(char c) {
+    return isBlank(c) || c == '(' || (c >= '0' && c <= '9');
+}
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 struct ControlWord {
     std::string_view name;
@@ -16,17 +22,18 @@ struct ControlWord {
 
 // Compared in this order; "." is the keyword of the three-dot page break.
 constexpr ControlWord kControlWords[] = {
-    {"IF", StatementKind::If},         {"ELSE", StatementKind::Else},
-    {"GOTO", StatementKind::Goto},     {"CALL", StatementKind::Call},
-    {"LOAD", StatementKind::Load},     {"SELECT", StatementKind::Select},
-    {"CASE", StatementKind::Case},     {"ENDSEL", StatementKind::EndSel},
-    {"EXIT", StatementKind::Exit},     {"QUIT", StatementKind::Quit},
+    {"IF", StatementKind::If},           {"ELSE", StatementKind::Else},
+    {"GOTO", StatementKind::Goto},       {"CALL", StatementKind::Call},
+    {"LOAD", StatementKind::Load},       {"SELECT", StatementKind::Select},
+    {"CASE", StatementKind::Case},       {"ENDSEL", StatementKind::EndSel},
+    {"EXIT", StatementKind::Exit},       {"QUIT", StatementKind::Quit},
     {".", StatementKind::PageBreakHere},
 };
 
 std::string_view skipBlanks(std::string_view text) {
     size_t i = 0;
-    while (i < text.size() && isBlank(text[i])) ++i;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
     return text.substr(i);
 }
 
@@ -41,7 +48,8 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 Statement splitStatement(std::string_view text) {
@@ -52,7 +60,8 @@ Statement splitStatement(std::string_view text) {
         return statement;
     }
     size_t end = 0;
-    while (end < text.size() && !endsKeyword(text[end])) ++end;
+    while (end < text.size() && !endsKeyword(text[end]))
+        ++end;
     if (end >= kKeywordBufferSize) return statement; // Invalid
     statement.keyword = text.substr(0, end);
     statement.arguments = skipBlanks(text.substr(end));
@@ -73,12 +82,14 @@ Statement splitStatement(std::string_view text) {
 bool parseAssignment(std::string_view text, Assignment& out) {
     text = skipBlanks(text);
     size_t nameEnd = 0;
-    while (nameEnd < text.size() && !isBlank(text[nameEnd]) && text[nameEnd] != '=') ++nameEnd;
+    while (nameEnd < text.size() && !isBlank(text[nameEnd]) && text[nameEnd] != '=')
+        ++nameEnd;
     if (nameEnd >= kMaxAssignedNameSize) return false;
     const size_t equals = text.find('=');
     if (equals == std::string_view::npos) return false;
     size_t value = equals;
-    while (value < text.size() && (isBlank(text[value]) || text[value] == '=')) ++value;
+    while (value < text.size() && (isBlank(text[value]) || text[value] == '='))
+        ++value;
     out.name = text.substr(0, nameEnd);
     out.expression = text.substr(value);
     return true;

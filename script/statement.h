@@ -20,8 +20,8 @@ enum class StatementKind : uint8_t {
     EndSel,
     Exit,
     Quit,
-    Command,       // any other keyword, for the command table
-    Invalid,       // the keyword does not fit the keyword buffer
+    Command, // any other keyword, for the command table
+    Invalid, // the keyword does not fit the keyword buffer
 };
 
 struct Statement {

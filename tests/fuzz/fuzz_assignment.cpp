@@ -35,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     };
     if (!inside(assignment.name) || !inside(assignment.expression)) std::abort();
     const int32_t value = flags->evaluate(assignment.expression);
-    if (flags->assign(assignment.name, value) && flags->lookup(assignment.name) != value) std::abort();
+    if (flags->assign(assignment.name, value) && flags->lookup(assignment.name) != value)
+        std::abort();
     return 0;
 }

@@ -14,24 +14,31 @@ using velmira::Evaluation;
 using velmira::VariableSource;
 
 class Variables final : public VariableSource {
-public:
+  public:
     int32_t lookupVariable(std::string_view name) override {
         // Values that hit the interesting cases: zero, one, negatives and the extremes.
         switch (name.empty() ? 0 : static_cast<unsigned char>(name[0]) % 6) {
-        case 0: return 0;
-        case 1: return 1;
-        case 2: return -1;
-        case 3: return INT32_MIN;
-        case 4: return INT32_MAX;
-        default: return static_cast<int32_t>(name.size());
+        case 0:
+            return 0;
+        case 1:
+            return 1;
+        case 2:
+            return -1;
+        case 3:
+            return INT32_MIN;
+        case 4:
+            return INT32_MAX;
+        default:
+            return static_cast<int32_t>(name.size());
         }
     }
 };
 
 // The group routine as written: recursion for "(", one accumulator per group.
 class Reference {
-public:
-    Reference(std::string_view text, VariableSource& variables) : text_(text), variables_(variables) {}
+  public:
+    Reference(std::string_view text, VariableSource& variables)
+        : text_(text), variables_(variables) {}
 
     Evaluation run() {
         int32_t acc = 0;
@@ -39,44 +46,68 @@ public:
         return {acc, ok};
     }
 
-private:
+  private:
     enum Kind { End, Not, Op, Open, Close, Operand, Bad };
 
     Kind next(char& op, int32_t& value) {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t'))
+            ++pos_;
         if (pos_ >= text_.size()) return End;
         const char c = text_[pos_];
-        if (c == '!') { ++pos_; return Not; }
-        if (c == '(') { ++pos_; return Open; }
-        if (c == ')') { ++pos_; return Close; }
+        if (c == '!') {
+            ++pos_;
+            return Not;
+        }
+        if (c == '(') {
+            ++pos_;
+            return Open;
+        }
+        if (c == ')') {
+            ++pos_;
+            return Close;
+        }
         if (c == '&' || c == '*' || c == '+' || c == '-' || c == '/' || c == '<' || c == '>') {
             ++pos_;
             op = c;
             return Op;
         }
         const size_t start = pos_;
-        while (pos_ < text_.size() && std::string_view(" \t()&+-!/*<>").find(text_[pos_]) ==
-                                          std::string_view::npos)
+        while (pos_ < text_.size() &&
+               std::string_view(" \t()&+-!/*<>").find(text_[pos_]) == std::string_view::npos)
             ++pos_;
         const std::string_view run = text_.substr(start, pos_ - start);
         if (run.size() >= velmira::kOperandBufferSize) return Bad;
-        value = velmira::isDigit(run[0]) ? velmira::leadingNumber(run) : variables_.lookupVariable(run);
+        value =
+            velmira::isDigit(run[0]) ? velmira::leadingNumber(run) : variables_.lookupVariable(run);
         return Operand;
     }
 
     static bool combine(char op, int32_t& acc, int32_t v) {
         const int64_t a = acc, b = v;
         switch (op) {
-        case '+': acc = static_cast<int32_t>(static_cast<uint32_t>(a + b)); break;
-        case '-': acc = static_cast<int32_t>(static_cast<uint32_t>(a - b)); break;
-        case '*': acc = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(b))); break;
+        case '+':
+            acc = static_cast<int32_t>(static_cast<uint32_t>(a + b));
+            break;
+        case '-':
+            acc = static_cast<int32_t>(static_cast<uint32_t>(a - b));
+            break;
+        case '*':
+            acc = static_cast<int32_t>(
+                static_cast<uint32_t>(static_cast<uint64_t>(a) * static_cast<uint64_t>(b)));
+            break;
         case '/':
             if (v == 0) return false;
             acc = static_cast<int32_t>(static_cast<uint32_t>(a / b));
             break;
-        case '&': acc = (acc != 0 && v != 0) ? 1 : 0; break;
-        case '<': acc = acc < v ? 1 : 0; break;
-        case '>': acc = acc > v ? 1 : 0; break;
+        case '&':
+            acc = (acc != 0 && v != 0) ? 1 : 0;
+            break;
+        case '<':
+            acc = acc < v ? 1 : 0;
+            break;
+        case '>':
+            acc = acc > v ? 1 : 0;
+            break;
         }
         return true;
     }
@@ -127,7 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Evaluation result = velmira::evaluateExpression(text, variables);
     if (result.ok != (result.failure == velmira::EvaluationFailure::None)) std::abort();
     size_t opens = 0;
-    for (char c : text) opens += c == '(';
+    for (char c : text)
+        opens += c == '(';
     if (opens <= 200) {
         const Evaluation reference = Reference(text, variables).run();
         if (reference.ok != result.ok || reference.value != result.value) std::abort();

@@ -21,7 +21,7 @@
 namespace {
 
 class BudgetHost final : public velmira::ScriptHost {
-public:
+  public:
     bool pumpMessages() override { return --budget > 0; }
     bool pumpAndPollInput(int, bool) override { return --budget > 0; }
     bool quitSeen() const override { return budget <= 0; }
@@ -30,7 +30,7 @@ public:
     velmira::platform::Clock& clock() override { return clock_; }
     int budget = 0;
 
-private:
+  private:
     class NullClock final : public velmira::platform::Clock {
         uint32_t now() override { return 0; }
         void sleep(uint32_t) override {}
@@ -38,7 +38,7 @@ private:
 };
 
 class CountingChooser final : public velmira::Chooser {
-public:
+  public:
     bool begin(std::string_view) override {
         count_ = 0;
         return true;
@@ -48,7 +48,7 @@ public:
         return true;
     }
     int run() override { return count_; } // the last choice
-private:
+  private:
     int count_ = 0;
 };
 
@@ -68,7 +68,8 @@ void checkSplit(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string folder = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmira-fuzz-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmira-fuzz-XXXXXX").string();
         const std::string path = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string("./");
         std::filesystem::create_directories(path + "data/script");
         return path;

@@ -10,7 +10,7 @@ namespace velmira {
 namespace {
 
 class MapVariables final : public VariableSource {
-public:
+  public:
     int32_t lookupVariable(std::string_view name) override {
         looked.push_back(std::string(name));
         const auto it = values.find(std::string(name));
@@ -34,16 +34,16 @@ TEST(ExpressionTest, LeftToRightWithoutPrecedence) {
         {"7/2", 3, true},
         {"0-7/2", -3, true},
         {"0-3", -3, true},
-        {"-3", 0, false},          // a minus cannot start an expression
-        {"1+-3", 1, false},        // nor follow an operator
+        {"-3", 0, false},   // a minus cannot start an expression
+        {"1+-3", 1, false}, // nor follow an operator
         {"5/0", 5, false},
         {"3 4", 3, false},
-        {"a<b<c", 0, true},        // (3<5)=1, then 1<1
-        {"a>b<c", 1, true},        // (3>5)=0, then 0<1
-        {"!(a-b)", 0, true},       // equality
+        {"a<b<c", 0, true},  // (3<5)=1, then 1<1
+        {"a>b<c", 1, true},  // (3>5)=0, then 0<1
+        {"!(a-b)", 0, true}, // equality
         {"!(a-3)", 1, true},
-        {"a-3", 0, true},          // inequality
-        {"!(!a&!zero)", 1, true},  // a or zero
+        {"a-3", 0, true},         // inequality
+        {"!(!a&!zero)", 1, true}, // a or zero
         {"!(!zero&!zero)", 0, true},
         {"a&b", 1, true},
         {"a&zero", 0, true},
@@ -51,19 +51,19 @@ TEST(ExpressionTest, LeftToRightWithoutPrecedence) {
         {"!zero", 1, true},
         {"!!a", 0, false},
         {"!", 0, false},
-        {"(1+2", 3, true},         // a missing ")" at the end is accepted
+        {"(1+2", 3, true}, // a missing ")" at the end is accepted
         {"((2+1)*(1+1", 6, true},
-        {"1+2)", 3, false},        // a surplus ")" fails
+        {"1+2)", 3, false}, // a surplus ")" fails
         {"(1))", 1, false},
         {"()", 0, false},
-        {"12abc+1", 13, true},     // a digit starts a number
+        {"12abc+1", 13, true}, // a digit starts a number
         {"", 0, true},
         {"  \t ", 0, true},
         {"1+", 1, true},
         {" 2 * \t( a + 1 ) ", 8, true},
-        {"4+(3/0)", 4, false},     // the top-level accumulator is the result
+        {"4+(3/0)", 4, false}, // the top-level accumulator is the result
         {"4+(b", 9, true},
-        {"a=3", 0, true},          // "=" is part of an operand: an unknown variable
+        {"a=3", 0, true}, // "=" is part of an operand: an unknown variable
         {"2)3", 2, false},
     };
     for (const Case& c : cases) {

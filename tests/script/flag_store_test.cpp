@@ -12,11 +12,10 @@ namespace velmira {
 namespace {
 
 class FlagStoreTest : public ::testing::Test {
-protected:
+  protected:
     FlagStoreTest() : folder_(dir_.path() + "save/"), flags_(trace_, folder_) {
-        trace_.setSink([this](std::string_view sjis) {
-            traces_.push_back(platform::sjisToUtf8(sjis));
-        });
+        trace_.setSink(
+            [this](std::string_view sjis) { traces_.push_back(platform::sjisToUtf8(sjis)); });
         load("[Define.Flag]\r\nL005=a\r\nG002=a\r\nL003=same\r\nG003=same\r\nF003=same\r\n"
              "G010=score\r\nF001=bg01.png\r\nF004=bg01.png\r\nF009=seen\r\n");
     }
@@ -59,7 +58,7 @@ TEST_F(FlagStoreTest, UnknownNamesAreTracedAndChangeNothing) {
     EXPECT_FALSE(flags_.assign("seen", 1)); // record flags cannot be assigned
     EXPECT_FALSE(flags_.assign("", 1));     // unnamed slots never match
     EXPECT_EQ(flags_.value(FlagKind::Record, 9), 0);
-    EXPECT_EQ(flags_.lookup("42x"), 42);    // a number, not a name
+    EXPECT_EQ(flags_.lookup("42x"), 42); // a number, not a name
     EXPECT_EQ(traces_, (std::vector<std::string>{"変数『missing』は定義されていません",
                                                  "変数『seen』は未定義", "変数『』は未定義"}));
 }
@@ -118,7 +117,7 @@ TEST(AssignmentTest, SplitsNameAndExpression) {
         {"a=5", true, "a", "5"},
         {" \ta = 1+2", true, "a", "1+2"},
         {"a == =\t b", true, "a", "b"},
-        {"a b = 4", true, "a", "4"},   // the name ends at the blank; the "=" is found later
+        {"a b = 4", true, "a", "4"}, // the name ends at the blank; the "=" is found later
         {"a=", true, "a", ""},
         {"=3", true, "", "3"},
         {"a 5", false, "", ""},

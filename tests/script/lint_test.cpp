@@ -24,7 +24,8 @@ ToolRun runTool(const std::string& arguments) {
     if (pipe == nullptr) return run;
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
     const int raw = ::pclose(pipe);
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return run;
@@ -34,8 +35,10 @@ ToolRun runTool(const std::string& arguments) {
 void writeGameText(const TempDir& dir, const std::string& path, const std::string& utf8Text) {
     std::string text;
     for (char c : platform::utf8ToSjis(utf8Text)) {
-        if (c == '\n') text += "\r\n";
-        else text += c;
+        if (c == '\n')
+            text += "\r\n";
+        else
+            text += c;
     }
     dir.write(path, text);
 }
@@ -46,6 +49,7 @@ TEST(LintTest, ReportsOneLinePerProblem) {
     writeGameText(game, "data/config/flags.txt", "[Define.Flag]\nL000=a\nG000=所持金\nF000=seen\n");
     game.write("data/img/bg.png", std::string("loose picture"));
     game.write("data/bgm/theme.ogg", std::string("loose music"));
+    game.write("data/voice/keeper/hello.ogg", std::string("loose voice"));
     ASSERT_TRUE(writeArchiveFile(game.path() + "data/pictures.dat", 1,
                                  {{"img\\inarchive.png", {1, 2, 3}, 5}}));
     writeGameText(game, "data/script/start.txt",
@@ -72,6 +76,9 @@ TEST(LintTest, ReportsOneLinePerProblem) {
                   ".bgm theme.ogg\n"
                   ".bgm lost.ogg\n"
                   ".se no-se-folder.ogg\n"
+                  ".voice \\keeper\n"
+                  ".voice hello.ogg\n"
+                  ".voice bye.ogg\n"
                   "{\n"
                   "A message that a brace ends\n"
                   "}\n"
@@ -98,9 +105,10 @@ TEST(LintTest, ReportsOneLinePerProblem) {
               "start.txt:19: assignment to record flag 'seen' changes nothing\n"
               "start.txt:20: missing picture 'img\\missing.png'\n"
               "start.txt:22: missing music 'bgm\\lost.ogg'\n"
-              "start.txt:27: unbalanced '}'\n"
-              "start.txt:28: expression '1/0' fails to evaluate (division by zero)\n"
-              "start.txt:30: message text at the end of the file is never shown\n"
+              "start.txt:26: missing voice 'voice\\keeper\\bye.ogg'\n"
+              "start.txt:30: unbalanced '}'\n"
+              "start.txt:31: expression '1/0' fails to evaluate (division by zero)\n"
+              "start.txt:33: message text at the end of the file is never shown\n"
               "sub.txt:1: SELECT without a .CASE line\n"
               "sub.txt:3: unbalanced '{'\n");
 }

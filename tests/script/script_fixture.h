@@ -14,8 +14,8 @@
 #include "resource/config.h"
 #include "resource/preferences.h"
 #include "resource/save_folder.h"
-#include "resource/trace.h"
 #include "resource/temp_dir.h"
+#include "resource/trace.h"
 #include "script/script_runner.h"
 
 namespace velmira::test {
@@ -24,23 +24,25 @@ namespace velmira::test {
 inline std::string crlf(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if (c == '\n') out += "\r\n";
-        else out += c;
+        if (c == '\n')
+            out += "\r\n";
+        else
+            out += c;
     }
     return out;
 }
 
 class TestClock final : public platform::Clock {
-public:
+  public:
     uint32_t now() override { return now_; }
     void sleep(uint32_t ms) override { now_ += ms; }
 
-private:
+  private:
     uint32_t now_ = 0;
 };
 
 class TestHost final : public ScriptHost {
-public:
+  public:
     bool pumpMessages() override {
         ++pumps;
         if (quitAfterPumps > 0 && pumps >= quitAfterPumps) quit = true;
@@ -58,25 +60,23 @@ public:
     platform::Clock& clock() override { return clock_; }
 
     bool quit = false;
-    int quitAfterPumps = 0; // > 0: the pump of that number sees the quit message
+    int quitAfterPumps = 0;  // > 0: the pump of that number sees the quit message
     bool quitOnClose = true; // the quit question is answered yes
     bool closeRequested = false;
     int pumps = 0;
     int polls = 0;
     int titleRefreshes = 0;
 
-private:
+  private:
     TestClock clock_;
 };
 
 // Records messages, page breaks and mode changes as one ordered log.
 class RecordingSink final : public MessageSink {
-public:
+  public:
     void showMessage(std::string_view text, bool) override { log.push_back(std::string(text)); }
     void clearPage() override { ++pageClears; }
-    void setDisplayMode(ScriptMode mode) override {
-        modes.push_back(static_cast<int>(mode));
-    }
+    void setDisplayMode(ScriptMode mode) override { modes.push_back(static_cast<int>(mode)); }
     bool skipping() const override { return skip; }
     void stopSkipping() override { skip = false; }
 
@@ -87,7 +87,7 @@ public:
 };
 
 class ScriptedChooser final : public Chooser {
-public:
+  public:
     bool begin(std::string_view layout) override {
         layouts.push_back(std::string(layout));
         return true;
@@ -109,14 +109,12 @@ public:
 };
 
 class ScriptFixture : public ::testing::Test {
-protected:
+  protected:
     ScriptFixture()
-        : archives_(dir_.path() + "data/", archiveTrace_),
-          saveFolder_(dir_.path() + "save/"),
+        : archives_(dir_.path() + "data/", archiveTrace_), saveFolder_(dir_.path() + "save/"),
           runner_(host_, archives_, trace_, saveFolder_, preferences_) {
-        trace_.setSink([this](std::string_view sjis) {
-            traces_.push_back(platform::sjisToUtf8(sjis));
-        });
+        trace_.setSink(
+            [this](std::string_view sjis) { traces_.push_back(platform::sjisToUtf8(sjis)); });
         runner_.setMessageSink(sink_);
         runner_.setChooser(chooser_);
         // Events of the log that are not messages come from this command.

@@ -12,13 +12,12 @@ using ::testing::IsEmpty;
 using ScriptRunnerTest = ScriptFixture;
 
 TEST_F(ScriptRunnerTest, TextLinesJoinIntoOneMessageShownBeforeTheNextStatement) {
-    script("start.txt",
-           "First line\n"
-           "second line\n"
-           "\n"
-           "Name:spoken\n"
-           ".test after\n"
-           "never shown at the end");
+    script("start.txt", "First line\n"
+                        "second line\n"
+                        "\n"
+                        "Name:spoken\n"
+                        ".test after\n"
+                        "never shown at the end");
     ASSERT_TRUE(runOnce());
     EXPECT_THAT(sink_.log, ElementsAre("First line/second line", "Name:spoken", "test after"));
     EXPECT_THAT(traces_, IsEmpty());
@@ -40,7 +39,7 @@ TEST_F(ScriptRunnerTest, FailingLineIsTracedWithItsNumberAndSkipped) {
     script("start.txt",
            "; a comment\n"
            ".test one\n"
-           ".Wait 100\n"       // command names are case-sensitive
+           ".Wait 100\n" // command names are case-sensitive
            ".unknown\n"
            ".test two\n");
     ASSERT_TRUE(runOnce());
@@ -59,7 +58,7 @@ TEST_F(ScriptRunnerTest, RestartRequestStopsBeforeTheNextLine) {
     EXPECT_THAT(sink_.log, ElementsAre("test before"));
     EXPECT_TRUE(runner_.restartRequested());
     EXPECT_EQ(runner_.root().line, 2u); // the context keeps its place until prepared again
-    ASSERT_TRUE(runOnce()); // the next turn clears the request and starts afresh
+    ASSERT_TRUE(runOnce());             // the next turn clears the request and starts afresh
     EXPECT_THAT(sink_.log, ElementsAre("test before", "test before"));
 }
 
@@ -108,18 +107,22 @@ INSTANTIATE_TEST_SUITE_P(
         FlowCase{"IfTrueSkipsElse", ".IF 1\nA\n.ELSE\nB\n;", {"A"}},
         FlowCase{"IfParenthesisedKeyword", "?a=2\n.if(a-2)\n.test no\n.test yes\n", {"test yes"}},
         FlowCase{"IfFalseSkipsNestedBlock",
-                 ".IF 0\n{\n.test a\n{\n.test b\n}\n}\n.test c\n", {"test c"}},
+                 ".IF 0\n{\n.test a\n{\n.test b\n}\n}\n.test c\n",
+                 {"test c"}},
         FlowCase{"IfTrueRunsBlockThenElseSkipsBlock",
-                 ".IF 1\n{\n.test a\n}\n.else\n{\n.test b\n}\n.test c\n", {"test a", "test c"}},
+                 ".IF 1\n{\n.test a\n}\n.else\n{\n.test b\n}\n.test c\n",
+                 {"test a", "test c"}},
         // ".ELSE ;" is not the else line after a false IF; met in normal flow it skips
         // the statement after it.
         FlowCase{"ElseWithCommentIsNotTheElseLine",
-                 ".IF 0\n.test a\n.ELSE ;\n.test b\n.test c\n", {"test c"}},
+                 ".IF 0\n.test a\n.ELSE ;\n.test b\n.test c\n",
+                 {"test c"}},
         FlowCase{"GotoWithAndWithoutHash",
                  ".GOTO one\n.test skipped\n#one\n.test one\n.goto #two\n.test skipped\n#two\n"
                  ".test end\n",
                  {"test one", "test end"}},
-        FlowCase{"GotoFirstLabelWins", ".GOTO x\n#x\n.test first\n.EXIT\n#x\n.test second\n",
+        FlowCase{"GotoFirstLabelWins",
+                 ".GOTO x\n#x\n.test first\n.EXIT\n#x\n.test second\n",
                  {"test first"}},
         FlowCase{"GotoLabelIsCaseSensitive", ".GOTO Label\n.test next\n#label\n", {"test next"}},
         FlowCase{"SelectRunsOneBranch",
@@ -197,21 +200,21 @@ TEST_F(ScriptRunnerTest, SavePointMovesAtMessagesPageBreaksJumpsAndCalls) {
         return true;
     });
     script("start.txt",
-           ".test\n"            // 0: nothing moved it yet
-           "Hello\n"            // 1
-           ".test\n"            // 2: message ended by this line: save point 2
-           ".\n"                // 3: page break: the line after it, 4
-           ".test\n"            // 4
-           "...\n"              // 5: three dots: this line itself
-           ".test\n"            // 6
-           ".GOTO there\n"      // 7
-           "#there\n"           // 8
-           ".test\n"            // 9: after the label, 9
-           ".CALL none.txt\n"   // 10: the line after the CALL, 11
-           ".test\n"            // 11
-           ".mode novel\n"      // 12
-           "Novel text\n"       // 13
-           ".test\n");          // 14: novel mode leaves it
+           ".test\n"          // 0: nothing moved it yet
+           "Hello\n"          // 1
+           ".test\n"          // 2: message ended by this line: save point 2
+           ".\n"              // 3: page break: the line after it, 4
+           ".test\n"          // 4
+           "...\n"            // 5: three dots: this line itself
+           ".test\n"          // 6
+           ".GOTO there\n"    // 7
+           "#there\n"         // 8
+           ".test\n"          // 9: after the label, 9
+           ".CALL none.txt\n" // 10: the line after the CALL, 11
+           ".test\n"          // 11
+           ".mode novel\n"    // 12
+           "Novel text\n"     // 13
+           ".test\n");        // 14: novel mode leaves it
     ASSERT_TRUE(runOnce());
     EXPECT_THAT(seen, ElementsAre(0u, 2u, 4u, 5u, 9u, 11u, 11u));
 }
@@ -239,14 +242,13 @@ TEST_F(ScriptRunnerTest, RestoreResumesEveryContextAtItsRecord) {
 }
 
 TEST_F(ScriptRunnerTest, OwnCommandsSetChapterTextsModeAndLocals) {
-    script("start.txt",
-           "?a = 5\n"
-           ".date 4/1\n"
-           ".chapter first words\n"
-           ".mode SysTem\n"
-           ".mode nonsense\n"
-           ".reset\n"
-           ".test end\n");
+    script("start.txt", "?a = 5\n"
+                        ".date 4/1\n"
+                        ".chapter first words\n"
+                        ".mode SysTem\n"
+                        ".mode nonsense\n"
+                        ".reset\n"
+                        ".test end\n");
     ASSERT_TRUE(runOnce());
     EXPECT_EQ(runner_.chapterDate(), "4/1");
     EXPECT_EQ(runner_.chapterName(), "first"); // arguments end at a space
@@ -274,9 +276,9 @@ TEST_F(ScriptRunnerTest, AssignmentsEvaluateAndStoreGlobalsAtOnce) {
     script("start.txt",
            "?a = 2\n"
            "?b=a*3+1\n"
-           "?g = 5/0\n"          // fails to evaluate; takes the value so far
-           "?nothing = 1\n"      // undefined: traced, the line still succeeds
-           "?a\n"                // no "=": the line fails
+           "?g = 5/0\n"     // fails to evaluate; takes the value so far
+           "?nothing = 1\n" // undefined: traced, the line still succeeds
+           "?a\n"           // no "=": the line fails
            "? h == b - 1 \n");
     ASSERT_TRUE(runOnce());
     EXPECT_EQ(flag("b"), 7);
@@ -291,8 +293,7 @@ TEST_F(ScriptRunnerTest, HostileScriptsNeverCrash) {
     const std::string longLine(10 * 1024 * 1024, 'x');
     const std::string longKeyword = "." + std::string(1000, 'k') + " 1";
     const std::string okKeyword = "." + std::string(999, 'k');
-    script("start.txt",
-           ".IF 0\n" + deep + "\n.test skipped-to-end\n");
+    script("start.txt", ".IF 0\n" + deep + "\n.test skipped-to-end\n");
     script("long.txt", longLine + "\n" + longKeyword + "\n" + okKeyword + "\n?" +
                            std::string(300, 'n') + "=1\n\x82\n\x82");
     dir_.write("data/script/nocr.txt", ".test a\n.test b\n.test c"); // LF only: one line
