@@ -150,10 +150,11 @@ std::vector<uint8_t> bytesOf(const Surface& s) {
     return {s.pixels(), s.pixels() + s.byteCount()};
 }
 
-// Runs one operation against the model on a 61 x 7 pair of noisy surfaces.
+// Runs one operation against the model on a 141 x 7 pair of noisy surfaces (two whole
+// alpha blocks and a remainder per row).
 void checkAgainstModel(PixelFormat df, PixelFormat sf, bool isBlend, BlendMode mode,
                        int opacity) {
-    constexpr int32_t kW = 61, kH = 7;
+    constexpr int32_t kW = 141, kH = 7;
     OwnedSurface dst = noise(df, kW, kH, 11u + int(df) * 7u);
     const OwnedSurface src = noise(sf, kW, kH, 5u + int(sf) * 13u);
     std::vector<uint8_t> expected = bytesOf(dst);
