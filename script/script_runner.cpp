@@ -114,7 +114,10 @@ bool ScriptRunner::runContext(ScriptContext& context, uint32_t depth) {
         if (!context.readLine(index, text)) break;
         context.line = index + 1;
         if (executeLine(context, depth, text)) continue;
-        if (!host_.pumpAndPollInput(kInputContextGame, true)) break;
+        if (!host_.pumpAndPollInput(kInputContextGame, true)) {
+            failedLoadName_.clear();
+            break;
+        }
         traceFailure(context, index);
     }
     readMarks_->commit();
