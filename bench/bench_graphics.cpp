@@ -97,17 +97,26 @@ const Pictures& pictures() {
 
 // ---- ours ------------------------------------------------------------------------------
 
+// Second argument: 1 runs the portable loops instead of the AVX2 ones.
 void BM_OursCopyAlpha(benchmark::State& state) {
     const Pictures& p = pictures();
     const Surface& src = state.range(0) == 0 ? p.sprite : p.varied;
+    const BlitKernels original = activeBlitKernels();
+    if (state.range(1) == 1) selectBlitKernels(BlitKernels::Portable);
     OwnedSurface frame;
     frame.assign(p.background);
     for (auto _ : state) {
         copy(frame, src, 0, 0);
         benchmark::ClobberMemory();
     }
+    selectBlitKernels(original);
 }
-BENCHMARK(BM_OursCopyAlpha)->Arg(0)->Arg(1)->ArgName("varied");
+BENCHMARK(BM_OursCopyAlpha)
+    ->ArgNames({"varied", "portable"})
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1});
 
 void BM_OursBlend(benchmark::State& state) {
     const Pictures& p = pictures();
@@ -227,15 +236,17 @@ void BM_Memcpy(benchmark::State& state) {
 }
 BENCHMARK(BM_Memcpy);
 
+// grey:1 fills black (equal channels become one memset), grey:0 a true colour.
 void BM_OursFillScreen(benchmark::State& state) {
     OwnedSurface a;
     a.create(PixelFormat::Bgr24, kW, kH);
+    const Rgb colour = state.range(0) ? Rgb{0, 0, 0} : Rgb{10, 20, 30};
     for (auto _ : state) {
-        fillScreen(a, {10, 20, 30}, {kW, kH});
+        fillScreen(a, colour, {kW, kH});
         benchmark::ClobberMemory();
     }
 }
-BENCHMARK(BM_OursFillScreen);
+BENCHMARK(BM_OursFillScreen)->Arg(0)->Arg(1)->ArgName("grey");
 
 void BM_Memset(benchmark::State& state) {
     std::vector<uint8_t> a(size_t(kW) * kH * 3);
