@@ -38,7 +38,8 @@ void photoPixel(int32_t x, int32_t y, uint32_t& seed, uint8_t rgb[3]) {
 enum class AlphaShape { Sprite, Varied };
 
 uint8_t alphaAt(AlphaShape shape, int32_t x, int32_t y, uint32_t& seed) {
-    if (shape == AlphaShape::Varied) return uint8_t(1 + (x + 3 * y + (nextRandom(seed) & 15)) % 254);
+    if (shape == AlphaShape::Varied)
+        return uint8_t(1 + (x + 3 * y + (nextRandom(seed) & 15)) % 254);
     // Ellipse body; a 12-pixel soft edge.
     const int32_t dx = (x - 400) * 3 / 4, dy = y - 320;
     const int32_t d = dx * dx + dy * dy;
@@ -76,15 +77,16 @@ struct Pictures {
                 photoPixel(kW - 1 - x, y, seed, rgb);
                 for (int k = 0; k < 2; ++k) {
                     OwnedSurface& s = k == 0 ? sprite : varied;
-                    const uint8_t a = alphaAt(k == 0 ? AlphaShape::Sprite : AlphaShape::Varied, x, y, seed);
+                    const uint8_t a =
+                        alphaAt(k == 0 ? AlphaShape::Sprite : AlphaShape::Varied, x, y, seed);
                     uint8_t* p = s.pixels() + i * 4;
                     p[0] = a;
                     p[1] = rgb[2];
                     p[2] = rgb[1];
                     p[3] = rgb[0];
                     auto pre = [a](uint8_t c) { return uint32_t(mul255(c, a)); };
-                    (k == 0 ? pmSprite : pmVaried)[i] =
-                        (uint32_t(a) << 24) | (pre(rgb[0]) << 16) | (pre(rgb[1]) << 8) | pre(rgb[2]);
+                    (k == 0 ? pmSprite : pmVaried)[i] = (uint32_t(a) << 24) | (pre(rgb[0]) << 16) |
+                                                        (pre(rgb[1]) << 8) | pre(rgb[2]);
                 }
             }
     }
@@ -174,20 +176,34 @@ BENCHMARK(BM_PixmanOver)->Arg(0)->Arg(1)->ArgName("varied");
 
 pixman_op_t pixmanOperator(BlendMode mode) {
     switch (mode) {
-    case BlendMode::Normal: return PIXMAN_OP_OVER;
-    case BlendMode::Add: return PIXMAN_OP_ADD;
-    case BlendMode::Multi: return PIXMAN_OP_MULTIPLY;
-    case BlendMode::Screen: return PIXMAN_OP_SCREEN;
-    case BlendMode::Overlay: return PIXMAN_OP_OVERLAY;
-    case BlendMode::Darken: return PIXMAN_OP_DARKEN;
-    case BlendMode::Lighten: return PIXMAN_OP_LIGHTEN;
-    case BlendMode::Difference: return PIXMAN_OP_DIFFERENCE;
-    case BlendMode::Exclusion: return PIXMAN_OP_EXCLUSION;
-    case BlendMode::Hardlight: return PIXMAN_OP_HARD_LIGHT;
-    case BlendMode::Softlight: return PIXMAN_OP_SOFT_LIGHT;
-    case BlendMode::Dodge: return PIXMAN_OP_COLOR_DODGE;
-    case BlendMode::Burn: return PIXMAN_OP_COLOR_BURN;
-    default: return PIXMAN_OP_CLEAR; // Sub has no pixman operator
+    case BlendMode::Normal:
+        return PIXMAN_OP_OVER;
+    case BlendMode::Add:
+        return PIXMAN_OP_ADD;
+    case BlendMode::Multi:
+        return PIXMAN_OP_MULTIPLY;
+    case BlendMode::Screen:
+        return PIXMAN_OP_SCREEN;
+    case BlendMode::Overlay:
+        return PIXMAN_OP_OVERLAY;
+    case BlendMode::Darken:
+        return PIXMAN_OP_DARKEN;
+    case BlendMode::Lighten:
+        return PIXMAN_OP_LIGHTEN;
+    case BlendMode::Difference:
+        return PIXMAN_OP_DIFFERENCE;
+    case BlendMode::Exclusion:
+        return PIXMAN_OP_EXCLUSION;
+    case BlendMode::Hardlight:
+        return PIXMAN_OP_HARD_LIGHT;
+    case BlendMode::Softlight:
+        return PIXMAN_OP_SOFT_LIGHT;
+    case BlendMode::Dodge:
+        return PIXMAN_OP_COLOR_DODGE;
+    case BlendMode::Burn:
+        return PIXMAN_OP_COLOR_BURN;
+    default:
+        return PIXMAN_OP_CLEAR; // Sub has no pixman operator
     }
 }
 
@@ -277,7 +293,8 @@ std::vector<uint8_t> encodePhoto(bool alpha) {
     const void* pixels = rgba.data();
     if (!alpha) {
         rgbOnly.resize(size_t(kW) * kH * 3);
-        for (size_t i = 0; i < size_t(kW) * kH; ++i) std::memcpy(&rgbOnly[i * 3], &rgba[i * 4], 3);
+        for (size_t i = 0; i < size_t(kW) * kH; ++i)
+            std::memcpy(&rgbOnly[i * 3], &rgba[i * 4], 3);
         pixels = rgbOnly.data();
     }
     png_alloc_size_t size = 0;

@@ -29,7 +29,9 @@ constexpr int blendFormatIndex(PixelFormat f) {
            : f == PixelFormat::Abgr32 ? 2
                                       : -1;
 }
-constexpr bool modeHasRoutine(int mode) { return mode >= 1 && mode <= 15 && mode != 5; }
+constexpr bool modeHasRoutine(int mode) {
+    return mode >= 1 && mode <= 15 && mode != 5;
+}
 
 // One complete set of pixel loops: a routine per (destination, source) pair for copies, per
 // (pair, mode) for blends, each opaque and translucent, and the translucent fills.
@@ -75,7 +77,9 @@ const Kernels* defaultKernels() {
 
 std::atomic<const Kernels*> activeKernels{defaultKernels()};
 
-const Kernels& kernels() { return *activeKernels.load(std::memory_order_relaxed); }
+const Kernels& kernels() {
+    return *activeKernels.load(std::memory_order_relaxed);
+}
 
 // ---- clipping and row running -------------------------------------------------------------
 
@@ -111,7 +115,7 @@ bool clipBlock(const Surface& dst, const Surface& src, int32_t x0, int32_t y0, i
     w = std::min({w, int64_t{dst.width()} - x, int64_t{src.width()} - sx});
     h = std::min({h, int64_t{dst.height()} - y, int64_t{src.height()} - sy});
     if (w < 1 || h < 1) return false;
-    out = {static_cast<int32_t>(x), static_cast<int32_t>(y), static_cast<int32_t>(w),
+    out = {static_cast<int32_t>(x), static_cast<int32_t>(y),  static_cast<int32_t>(w),
            static_cast<int32_t>(h), static_cast<int32_t>(sx), static_cast<int32_t>(sy)};
     return true;
 }
@@ -157,14 +161,16 @@ bool drawBlock(Family family, Surface& dst, const Surface& src, BlendMode mode, 
     if (d < 1 || d > 4 || s < 1 || s > 4) return false;
     if (family == Family::Copy) {
         const Kernels& k = kernels();
-        fn = (opaque ? k.copyOpaque : k.copyTranslucent)[static_cast<size_t>((d - 1) * 4 + (s - 1))];
+        fn =
+            (opaque ? k.copyOpaque : k.copyTranslucent)[static_cast<size_t>((d - 1) * 4 + (s - 1))];
     } else {
         const int di = blendFormatIndex(dst.format());
         const int si = blendFormatIndex(src.format());
         const int m = static_cast<int>(mode);
         if (di < 0 || si < 0 || !modeHasRoutine(m)) return false;
         const Kernels& k = kernels();
-        fn = (opaque ? k.blendOpaque : k.blendTranslucent)[static_cast<size_t>((di * 3 + si) * 16 + m)];
+        fn = (opaque ? k.blendOpaque
+                     : k.blendTranslucent)[static_cast<size_t>((di * 3 + si) * 16 + m)];
     }
     Block b;
     if (!clipBlock(dst, src, x, y, w, h, sx, sy, b)) return true;
@@ -197,9 +203,11 @@ bool drawBlock(Family family, Surface& dst, const Surface& src, BlendMode mode, 
 void fillPattern(u8* p, size_t count, const u8* pixel, int bpp) {
     const size_t bytes = count * static_cast<size_t>(bpp);
     u8 block[48];
-    for (int i = 0; i < 48; ++i) block[i] = pixel[i % bpp];
+    for (int i = 0; i < 48; ++i)
+        block[i] = pixel[i % bpp];
     size_t i = 0;
-    for (; i + 48 <= bytes; i += 48) std::memcpy(p + i, block, 48);
+    for (; i + 48 <= bytes; i += 48)
+        std::memcpy(p + i, block, 48);
     std::memcpy(p + i, block, bytes - i);
 }
 
@@ -278,15 +286,36 @@ bool copyAnchored(Surface& dst, const Surface& src, int32_t x, int32_t y, int32_
     const int32_t w = src.width();
     const int32_t h = src.height();
     switch (anchor) {
-    case 1: x -= w; break;
-    case 2: x -= w / 2; break;
-    case 3: y -= h; break;
-    case 4: x -= w; y -= h; break;
-    case 5: x -= w / 2; y -= h; break;
-    case 6: y -= h / 2; break;
-    case 7: x -= w; y -= h / 2; break;
-    case 8: x -= w / 2; y -= h / 2; break;
-    default: break;
+    case 1:
+        x -= w;
+        break;
+    case 2:
+        x -= w / 2;
+        break;
+    case 3:
+        y -= h;
+        break;
+    case 4:
+        x -= w;
+        y -= h;
+        break;
+    case 5:
+        x -= w / 2;
+        y -= h;
+        break;
+    case 6:
+        y -= h / 2;
+        break;
+    case 7:
+        x -= w;
+        y -= h / 2;
+        break;
+    case 8:
+        x -= w / 2;
+        y -= h / 2;
+        break;
+    default:
+        break;
     }
     return copy(dst, src, x, y);
 }
@@ -360,8 +389,8 @@ bool copyFrame(Surface& dst, const Surface& src, ScreenSize screen) {
 
 bool scale(Surface& dst, const Surface& src) {
     if (dst.format() != PixelFormat::Bgr24 || src.format() != PixelFormat::Bgr24) return false;
-    if (!dst.pixels() || !src.pixels() || dst.width() < 1 || dst.height() < 1 ||
-        src.width() < 1 || src.height() < 1)
+    if (!dst.pixels() || !src.pixels() || dst.width() < 1 || dst.height() < 1 || src.width() < 1 ||
+        src.height() < 1)
         return false;
     const int64_t ws = src.width(), hs = src.height(), wd = dst.width(), hd = dst.height();
     // Per-axis factors in 1/256: destination pixels per source pixel (f) and source pixels

@@ -43,8 +43,7 @@ bool copyRectWithOpacity(Surface& dst, const Surface& src, int32_t x, int32_t y,
 
 // Draws the whole source in a layer mode. Formats: Gray8, Bgr24 and Abgr32 on either side;
 // a GrayAlpha16 surface, mode None, Div or a value above Softlight give false.
-bool blend(Surface& dst, const Surface& src, BlendMode mode, int32_t x, int32_t y,
-           int32_t opacity);
+bool blend(Surface& dst, const Surface& src, BlendMode mode, int32_t x, int32_t y, int32_t opacity);
 bool blendRect(Surface& dst, const Surface& src, BlendMode mode, int32_t x, int32_t y, int32_t w,
                int32_t h, int32_t sx, int32_t sy, int32_t opacity);
 

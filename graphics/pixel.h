@@ -18,7 +18,9 @@ enum class PixelFormat : uint8_t {
     Abgr32 = 4,      // A, B, G, R
 };
 
-constexpr int32_t bytesPerPixel(PixelFormat format) { return static_cast<int32_t>(format); }
+constexpr int32_t bytesPerPixel(PixelFormat format) {
+    return static_cast<int32_t>(format);
+}
 constexpr bool hasAlpha(PixelFormat format) {
     return format == PixelFormat::GrayAlpha16 || format == PixelFormat::Abgr32;
 }
@@ -65,9 +67,13 @@ constexpr int32_t mix(int32_t d, int32_t m, int32_t w) {
 }
 
 // Combined coverage of two alphas.
-constexpr int32_t unionAlpha(int32_t a, int32_t w) { return a + w - mul255(a, w); }
+constexpr int32_t unionAlpha(int32_t a, int32_t w) {
+    return a + w - mul255(a, w);
+}
 
 // Grey level of a colour; white gives 254.
-constexpr int32_t gray(int32_t r, int32_t g, int32_t b) { return (76 * r + 150 * g + 29 * b) >> 8; }
+constexpr int32_t gray(int32_t r, int32_t g, int32_t b) {
+    return (76 * r + 150 * g + 29 * b) >> 8;
+}
 
 } // namespace velmira

@@ -25,7 +25,7 @@ uint32_t readBe32(const uint8_t* p) {
 // Walks the chunks of a file held in memory. A chunk counts only when its length, type,
 // data and CRC are all present; the CRC itself is not checked.
 class ChunkReader {
-public:
+  public:
     ChunkReader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
 
     bool next(uint32_t& type, const uint8_t*& body, uint32_t& length) {
@@ -41,7 +41,7 @@ public:
 
     void skipSignature() { position_ = 8; }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t position_ = 0;
@@ -50,28 +50,33 @@ private:
 // Undoes one row's filter in place. x is the row (PNG sample order), p the previous
 // reconstructed row, or null for the first row, which is filtered against zeros. r is a
 // multiple of B, the bytes per pixel. Arithmetic is modulo 256.
-template <int B> void unfilterRow(uint8_t filter, uint8_t* __restrict x,
-                                  const uint8_t* __restrict p, size_t r) {
+template <int B>
+void unfilterRow(uint8_t filter, uint8_t* __restrict x, const uint8_t* __restrict p, size_t r) {
     switch (filter) {
     case 1: // Sub
-        for (size_t i = B; i < r; ++i) x[i] = static_cast<uint8_t>(x[i] + x[i - B]);
+        for (size_t i = B; i < r; ++i)
+            x[i] = static_cast<uint8_t>(x[i] + x[i - B]);
         break;
     case 2: // Up
         if (p)
-            for (size_t i = 0; i < r; ++i) x[i] = static_cast<uint8_t>(x[i] + p[i]);
+            for (size_t i = 0; i < r; ++i)
+                x[i] = static_cast<uint8_t>(x[i] + p[i]);
         break;
     case 3: // Average
         if (p) {
-            for (size_t i = 0; i < B; ++i) x[i] = static_cast<uint8_t>(x[i] + (p[i] >> 1));
+            for (size_t i = 0; i < B; ++i)
+                x[i] = static_cast<uint8_t>(x[i] + (p[i] >> 1));
             for (size_t i = B; i < r; ++i)
                 x[i] = static_cast<uint8_t>(x[i] + ((x[i - B] + p[i]) >> 1));
         } else {
-            for (size_t i = B; i < r; ++i) x[i] = static_cast<uint8_t>(x[i] + (x[i - B] >> 1));
+            for (size_t i = B; i < r; ++i)
+                x[i] = static_cast<uint8_t>(x[i] + (x[i - B] >> 1));
         }
         break;
     case 4: // Paeth; against a zero row the predictor is always the left neighbour
         if (p) {
-            for (size_t i = 0; i < B; ++i) x[i] = static_cast<uint8_t>(x[i] + p[i]);
+            for (size_t i = 0; i < B; ++i)
+                x[i] = static_cast<uint8_t>(x[i] + p[i]);
             for (size_t i = B; i < r; i += B) {
                 for (int c = 0; c < B; ++c) {
                     const int a = x[i + c - B];
@@ -85,7 +90,8 @@ template <int B> void unfilterRow(uint8_t filter, uint8_t* __restrict x,
                 }
             }
         } else {
-            for (size_t i = B; i < r; ++i) x[i] = static_cast<uint8_t>(x[i] + x[i - B]);
+            for (size_t i = B; i < r; ++i)
+                x[i] = static_cast<uint8_t>(x[i] + x[i - B]);
         }
         break;
     default: // 0 None; unknown types leave the row as it is
@@ -95,10 +101,18 @@ template <int B> void unfilterRow(uint8_t filter, uint8_t* __restrict x,
 
 void unfilter(int bpp, uint8_t filter, uint8_t* x, const uint8_t* p, size_t r) {
     switch (bpp) {
-    case 1: unfilterRow<1>(filter, x, p, r); break;
-    case 2: unfilterRow<2>(filter, x, p, r); break;
-    case 3: unfilterRow<3>(filter, x, p, r); break;
-    default: unfilterRow<4>(filter, x, p, r); break;
+    case 1:
+        unfilterRow<1>(filter, x, p, r);
+        break;
+    case 2:
+        unfilterRow<2>(filter, x, p, r);
+        break;
+    case 3:
+        unfilterRow<3>(filter, x, p, r);
+        break;
+    default:
+        unfilterRow<4>(filter, x, p, r);
+        break;
     }
 }
 
@@ -135,7 +149,7 @@ void reorderRow(PixelFormat format, uint8_t* __restrict x, size_t pixels) {
 }
 
 class Inflater {
-public:
+  public:
     enum class Fill { Full, Ended, Error };
 
     Inflater(ChunkReader& chunks) : chunks_(chunks) {}
@@ -161,7 +175,7 @@ public:
         return Fill::Full;
     }
 
-private:
+  private:
     // Next IDAT chunk with data; other chunks and empty IDATs are skipped.
     bool feed() {
         uint32_t type = 0;
@@ -201,11 +215,20 @@ bool decodePng(const uint8_t* data, size_t size, BufferedSurface& surface) {
     if (bitDepth != 8 || header[10] != 0 || header[11] != 0 || header[12] != 0) return false;
     PixelFormat format = PixelFormat::Empty;
     switch (colourType) {
-    case 0: format = PixelFormat::Gray8; break;
-    case 2: format = PixelFormat::Bgr24; break;
-    case 4: format = PixelFormat::GrayAlpha16; break;
-    case 6: format = PixelFormat::Abgr32; break;
-    default: return false; // palettes and unknown types
+    case 0:
+        format = PixelFormat::Gray8;
+        break;
+    case 2:
+        format = PixelFormat::Bgr24;
+        break;
+    case 4:
+        format = PixelFormat::GrayAlpha16;
+        break;
+    case 6:
+        format = PixelFormat::Abgr32;
+        break;
+    default:
+        return false; // palettes and unknown types
     }
     constexpr uint32_t kMaxSide = std::numeric_limits<int32_t>::max();
     if (width > kMaxSide || height > kMaxSide) return false;

@@ -29,7 +29,6 @@ class ArchiveIndex;
 bool decodePng(const uint8_t* data, size_t size, BufferedSurface& surface);
 
 // Reads the member "img\<name>" through the archives and decodes it.
-bool decodePngMember(const ArchiveIndex& archives, std::string_view name,
-                     BufferedSurface& surface);
+bool decodePngMember(const ArchiveIndex& archives, std::string_view name, BufferedSurface& surface);
 
 } // namespace velmira

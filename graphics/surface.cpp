@@ -32,8 +32,8 @@ bool BufferedSurface::create(PixelFormat format, int32_t width, int32_t height) 
     if (bpp < 1 || bpp > 4 || width <= 0 || height <= 0) return false;
     // A picture header can ask for billions of pixels: the byte count is checked before
     // anything is allocated, and it must fit the 32-bit buffer size.
-    const uint64_t bytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) *
-                           static_cast<uint64_t>(bpp);
+    const uint64_t bytes =
+        static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * static_cast<uint64_t>(bpp);
     if (bytes > std::numeric_limits<uint32_t>::max()) return false;
     // calloc: large blocks come straight from the system already zeroed, so a picture whose
     // data ends early costs nothing for the rows never written. calloc's alignment (at

@@ -28,7 +28,7 @@ struct ScreenSize {
 };
 
 class Surface {
-public:
+  public:
     Surface() = default;
     // A view over width x height unpadded pixels owned by the caller, who keeps them alive
     // for as long as the view is used.
@@ -58,7 +58,7 @@ public:
     // formats; on formats with alpha, true when the pixel's alpha is non-zero.
     bool isSolidAt(int32_t x, int32_t y) const;
 
-protected:
+  protected:
     size_t rowOffset(int32_t y) const {
         return static_cast<size_t>(y) * static_cast<size_t>(pitch_) *
                static_cast<size_t>(bytesPerPixel());
@@ -74,7 +74,7 @@ protected:
 // The common part of OwnedSurface and Image: a surface that owns its pixel buffer.
 // Movable (the pixels move with it), not copyable (use assign).
 class BufferedSurface : public Surface {
-public:
+  public:
     // Sets format, width, height and pitch = width, frees the old buffer and allocates
     // width * height * bytes per pixel. True only when pixels and format are both non-zero:
     // a zero width, height or format gives false and an empty surface (format kept), and so
@@ -87,7 +87,7 @@ public:
     // Bytes owned (width * height * bytes per pixel); 0 when nothing is allocated.
     uint32_t bufferSize() const { return bufferSize_; }
 
-protected:
+  protected:
     BufferedSurface() = default;
     ~BufferedSurface() override = default;
     BufferedSurface(BufferedSurface&& other) noexcept { takeFrom(other); }
@@ -103,7 +103,7 @@ protected:
     // resets) or the allocation fails (this surface is then empty).
     bool copyPixelsFrom(const Surface& source);
 
-private:
+  private:
     struct FreeDeleter {
         void operator()(uint8_t* p) const { std::free(p); }
     };
@@ -114,7 +114,7 @@ private:
 };
 
 class OwnedSurface : public BufferedSurface {
-public:
+  public:
     OwnedSurface() = default;
     OwnedSurface(OwnedSurface&&) noexcept = default;
     OwnedSurface& operator=(OwnedSurface&&) noexcept = default;
@@ -125,7 +125,7 @@ public:
 };
 
 class Image : public BufferedSurface {
-public:
+  public:
     Image() = default;
     Image(Image&&) noexcept = default;
     Image& operator=(Image&&) noexcept = default;
@@ -148,7 +148,7 @@ public:
     // Otherwise the image is reset, the name stored and the decoder's result returned.
     bool load(const ArchiveIndex& archives, std::string_view name);
 
-private:
+  private:
     std::string name_;
 };
 

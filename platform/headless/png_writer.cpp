@@ -19,8 +19,8 @@ struct FileCloser {
 
 // Everything that touches libpng lives in this function: a libpng error longjmps back to
 // its setjmp, so no object with a destructor may be created between the two.
-bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bgr,
-               int32_t stride, std::vector<uint8_t>& row) {
+bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bgr, int32_t stride,
+               std::vector<uint8_t>& row) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);

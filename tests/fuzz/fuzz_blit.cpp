@@ -9,7 +9,7 @@
 namespace {
 
 class Input {
-public:
+  public:
     Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
     int32_t coordinate() {
@@ -21,7 +21,7 @@ public:
         return v;
     }
 
-private:
+  private:
     const uint8_t* data_;
     size_t size_;
     size_t at_ = 0;
@@ -32,7 +32,8 @@ void makeSurface(Input& in, velmira::OwnedSurface& s) {
     const int32_t w = in.byte() % 80;
     const int32_t h = in.byte() % 40;
     if (s.create(format, w, h)) {
-        for (size_t i = 0; i < s.byteCount(); ++i) s.pixels()[i] = static_cast<uint8_t>(i * 37 + w);
+        for (size_t i = 0; i < s.byteCount(); ++i)
+            s.pixels()[i] = static_cast<uint8_t>(i * 37 + w);
     }
 }
 
@@ -44,8 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     OwnedSurface a, b;
     makeSurface(in, a);
     makeSurface(in, b);
-    if (in.byte() & 1) selectBlitKernels(BlitKernels::Portable);
-    else selectBlitKernels(BlitKernels::Avx2);
+    if (in.byte() & 1)
+        selectBlitKernels(BlitKernels::Portable);
+    else
+        selectBlitKernels(BlitKernels::Avx2);
     for (int step = 0; step < 8; ++step) {
         const uint8_t op = in.byte();
         Surface& dst = (op & 0x80) ? a : b;
@@ -56,14 +59,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int32_t opacity = static_cast<int32_t>(in.byte()) * 2 - 100;
         const Rgb colour{in.byte(), in.byte(), in.byte()};
         switch (op & 7) {
-        case 0: copyRect(dst, src, x, y, w, h, sx, sy); break;
-        case 1: copyRectWithOpacity(dst, src, x, y, w, h, sx, sy, opacity); break;
-        case 2: blendRect(dst, src, static_cast<BlendMode>(in.byte() % 17), x, y, w, h, sx, sy, opacity); break;
-        case 3: copyAnchored(dst, src, x, y, in.byte() % 11); break;
-        case 4: fillRect(dst, colour, x, y, w, h); break;
-        case 5: fillRectWithOpacity(dst, colour, x, y, w, h, opacity); break;
-        case 6: scale(dst, src); break;
-        default: copyFrame(dst, src, {w & 127, h & 63}); break;
+        case 0:
+            copyRect(dst, src, x, y, w, h, sx, sy);
+            break;
+        case 1:
+            copyRectWithOpacity(dst, src, x, y, w, h, sx, sy, opacity);
+            break;
+        case 2:
+            blendRect(dst, src, static_cast<BlendMode>(in.byte() % 17), x, y, w, h, sx, sy,
+                      opacity);
+            break;
+        case 3:
+            copyAnchored(dst, src, x, y, in.byte() % 11);
+            break;
+        case 4:
+            fillRect(dst, colour, x, y, w, h);
+            break;
+        case 5:
+            fillRectWithOpacity(dst, colour, x, y, w, h, opacity);
+            break;
+        case 6:
+            scale(dst, src);
+            break;
+        default:
+            copyFrame(dst, src, {w & 127, h & 63});
+            break;
         }
     }
     return 0;

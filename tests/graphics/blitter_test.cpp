@@ -22,8 +22,12 @@ int refMix(int d, int m, int w) {
     int t = (m - d) * w + 128;
     return d + ((t + (t >> 8)) >> 8);
 }
-int refUnion(int a, int w) { return a + w - refMul(a, w); }
-int refGray(int r, int g, int b) { return (76 * r + 150 * g + 29 * b) >> 8; }
+int refUnion(int a, int w) {
+    return a + w - refMul(a, w);
+}
+int refGray(int r, int g, int b) {
+    return (76 * r + 150 * g + 29 * b) >> 8;
+}
 
 struct RefPixel {
     int a;
@@ -33,10 +37,14 @@ struct RefPixel {
 
 RefPixel readPixel(PixelFormat f, const uint8_t* p) {
     switch (f) {
-    case PixelFormat::Gray8: return {255, p[0], {p[0], p[0], p[0]}};
-    case PixelFormat::GrayAlpha16: return {p[0], p[1], {p[1], p[1], p[1]}};
-    case PixelFormat::Bgr24: return {255, refGray(p[2], p[1], p[0]), {p[0], p[1], p[2]}};
-    default: return {p[0], refGray(p[3], p[2], p[1]), {p[1], p[2], p[3]}};
+    case PixelFormat::Gray8:
+        return {255, p[0], {p[0], p[0], p[0]}};
+    case PixelFormat::GrayAlpha16:
+        return {p[0], p[1], {p[1], p[1], p[1]}};
+    case PixelFormat::Bgr24:
+        return {255, refGray(p[2], p[1], p[0]), {p[0], p[1], p[2]}};
+    default:
+        return {p[0], refGray(p[3], p[2], p[1]), {p[1], p[2], p[3]}};
     }
 }
 
@@ -49,29 +57,51 @@ int refWeight(PixelFormat src, int alpha, int opacity) {
 int refBlendChannel(BlendMode mode, int d, int s, int w) {
     const int t = refMul(s, w);
     switch (mode) {
-    case BlendMode::Add: return std::min(d + t, 255);
-    case BlendMode::Sub: return std::max(d - t, 0);
-    case BlendMode::Dodge: return std::min(256 * d / (256 - t), 255);
-    case BlendMode::Difference: return std::abs(d - t);
-    default: break;
+    case BlendMode::Add:
+        return std::min(d + t, 255);
+    case BlendMode::Sub:
+        return std::max(d - t, 0);
+    case BlendMode::Dodge:
+        return std::min(256 * d / (256 - t), 255);
+    case BlendMode::Difference:
+        return std::abs(d - t);
+    default:
+        break;
     }
     int m = 0;
     switch (mode) {
-    case BlendMode::Normal: m = s; break;
-    case BlendMode::Multi: m = refMul(d, s); break;
-    case BlendMode::Screen: m = 255 - refMul(255 - d, 255 - s); break;
-    case BlendMode::Overlay: m = refMul(d, d + refMul(2 * s, 255 - d)); break;
-    case BlendMode::Burn: m = std::clamp(255 - 256 * (255 - d) / (s + 1), 0, 255); break;
-    case BlendMode::Darken: m = std::min(d, s); break;
-    case BlendMode::Lighten: m = std::max(d, s); break;
-    case BlendMode::Exclusion: m = std::abs((((127 - d) * (127 - s)) >> 7) - 127); break;
+    case BlendMode::Normal:
+        m = s;
+        break;
+    case BlendMode::Multi:
+        m = refMul(d, s);
+        break;
+    case BlendMode::Screen:
+        m = 255 - refMul(255 - d, 255 - s);
+        break;
+    case BlendMode::Overlay:
+        m = refMul(d, d + refMul(2 * s, 255 - d));
+        break;
+    case BlendMode::Burn:
+        m = std::clamp(255 - 256 * (255 - d) / (s + 1), 0, 255);
+        break;
+    case BlendMode::Darken:
+        m = std::min(d, s);
+        break;
+    case BlendMode::Lighten:
+        m = std::max(d, s);
+        break;
+    case BlendMode::Exclusion:
+        m = std::abs((((127 - d) * (127 - s)) >> 7) - 127);
+        break;
     case BlendMode::Hardlight:
         m = s < 128 ? (d * s) >> 7 : (32512 - (255 - d) * (255 - s)) >> 7;
         break;
     case BlendMode::Softlight:
         m = refMul(d, 255 - refMul(255 - d, 255 - s)) + refMul(255 - d, refMul(d, s));
         break;
-    default: ADD_FAILURE() << "no model for mode " << int(mode);
+    default:
+        ADD_FAILURE() << "no model for mode " << int(mode);
     }
     return refMix(d, m, w);
 }
@@ -85,16 +115,20 @@ void refApply(PixelFormat df, uint8_t* d, PixelFormat sf, const uint8_t* s, bool
         return isBlend ? refBlendChannel(mode, dv, sv, w) : refMix(dv, sv, w);
     };
     switch (df) {
-    case PixelFormat::Gray8: d[0] = uint8_t(channel(d[0], sp.level)); break;
+    case PixelFormat::Gray8:
+        d[0] = uint8_t(channel(d[0], sp.level));
+        break;
     case PixelFormat::GrayAlpha16:
         d[1] = uint8_t(channel(d[1], sp.level));
         d[0] = uint8_t(refUnion(d[0], w));
         break;
     case PixelFormat::Bgr24:
-        for (int c = 0; c < 3; ++c) d[c] = uint8_t(channel(d[c], sp.c[c]));
+        for (int c = 0; c < 3; ++c)
+            d[c] = uint8_t(channel(d[c], sp.c[c]));
         break;
     default:
-        for (int c = 0; c < 3; ++c) d[1 + c] = uint8_t(channel(d[1 + c], sp.c[c]));
+        for (int c = 0; c < 3; ++c)
+            d[1 + c] = uint8_t(channel(d[1 + c], sp.c[c]));
         if (!isBlend) d[0] = uint8_t(refUnion(d[0], w));
         break;
     }
@@ -107,11 +141,11 @@ constexpr PixelFormat kFormats[] = {PixelFormat::Gray8, PixelFormat::GrayAlpha16
 constexpr PixelFormat kBlendFormats[] = {PixelFormat::Gray8, PixelFormat::Bgr24,
                                          PixelFormat::Abgr32};
 constexpr int kOpacities[] = {0, 1, 128, 254, 255};
-constexpr BlendMode kModes[] = {
-    BlendMode::Normal,  BlendMode::Add,        BlendMode::Sub,       BlendMode::Multi,
-    BlendMode::Screen,  BlendMode::Overlay,    BlendMode::Dodge,     BlendMode::Burn,
-    BlendMode::Darken,  BlendMode::Lighten,    BlendMode::Difference, BlendMode::Exclusion,
-    BlendMode::Hardlight, BlendMode::Softlight};
+constexpr BlendMode kModes[] = {BlendMode::Normal,    BlendMode::Add,        BlendMode::Sub,
+                                BlendMode::Multi,     BlendMode::Screen,     BlendMode::Overlay,
+                                BlendMode::Dodge,     BlendMode::Burn,       BlendMode::Darken,
+                                BlendMode::Lighten,   BlendMode::Difference, BlendMode::Exclusion,
+                                BlendMode::Hardlight, BlendMode::Softlight};
 
 // Deterministic bytes; every 7th byte is forced to 0 or 255 so that fully transparent and
 // fully opaque pixels and the channel extremes all occur.
@@ -131,7 +165,8 @@ OwnedSurface noise(PixelFormat f, int32_t w, int32_t h, uint32_t seed) {
     EXPECT_TRUE(s.create(f, w, h));
     fillNoise(s, seed);
     for (int32_t y = 1; y <= 2 && y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) s.row(y)[x * int(f)] = y == 1 ? 0 : 255;
+        for (int32_t x = 0; x < w; ++x)
+            s.row(y)[x * int(f)] = y == 1 ? 0 : 255;
     return s;
 }
 
@@ -152,8 +187,7 @@ std::vector<uint8_t> bytesOf(const Surface& s) {
 
 // Runs one operation against the model on a 141 x 7 pair of noisy surfaces (two whole
 // alpha blocks and a remainder per row).
-void checkAgainstModel(PixelFormat df, PixelFormat sf, bool isBlend, BlendMode mode,
-                       int opacity) {
+void checkAgainstModel(PixelFormat df, PixelFormat sf, bool isBlend, BlendMode mode, int opacity) {
     constexpr int32_t kW = 141, kH = 7;
     OwnedSurface dst = noise(df, kW, kH, 11u + int(df) * 7u);
     const OwnedSurface src = noise(sf, kW, kH, 5u + int(sf) * 13u);
@@ -163,8 +197,8 @@ void checkAgainstModel(PixelFormat df, PixelFormat sf, bool isBlend, BlendMode m
             refApply(df, expected.data() + i * int(df), sf, src.pixels() + i * int(sf), isBlend,
                      mode, opacity);
     }
-    const bool ok = isBlend ? blend(dst, src, mode, 0, 0, opacity)
-                            : copyWithOpacity(dst, src, 0, 0, opacity);
+    const bool ok =
+        isBlend ? blend(dst, src, mode, 0, 0, opacity) : copyWithOpacity(dst, src, 0, 0, opacity);
     ASSERT_TRUE(ok);
     const std::vector<uint8_t> actual = bytesOf(dst);
     for (size_t i = 0; i < actual.size(); ++i) {
@@ -213,15 +247,18 @@ TEST(BlitterModel, TranslucentCopyIsMixForEveryInput) {
     ASSERT_TRUE(src.create(PixelFormat::Gray8, 256, 256));
     ASSERT_TRUE(dst.create(PixelFormat::Gray8, 256, 256));
     for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) src.row(y)[x] = uint8_t(y);
+        for (int x = 0; x < 256; ++x)
+            src.row(y)[x] = uint8_t(y);
     forEachKernelSet([&] {
         for (int w = 1; w <= 255; ++w) {
             for (int y = 0; y < 256; ++y)
-                for (int x = 0; x < 256; ++x) dst.row(y)[x] = uint8_t(x);
+                for (int x = 0; x < 256; ++x)
+                    dst.row(y)[x] = uint8_t(x);
             ASSERT_TRUE(copyWithOpacity(dst, src, 0, 0, w));
             for (int y = 0; y < 256; ++y)
                 for (int x = 0; x < 256; ++x)
-                    ASSERT_EQ(dst.row(y)[x], refMix(x, y, w)) << "d " << x << " m " << y << " w " << w;
+                    ASSERT_EQ(dst.row(y)[x], refMix(x, y, w))
+                        << "d " << x << " m " << y << " w " << w;
         }
     });
 }
@@ -249,35 +286,69 @@ TEST(Blitter, WorkedExamples) {
         int opacity;
         std::vector<uint8_t> expected; // first destination pixel
     } cases[] = {
-        {"add white at 128 onto black", {PixelFormat::Bgr24, {0, 0, 0}},
-         {PixelFormat::Bgr24, {255, 255, 255}}, BlendMode::Add, 128, {128, 128, 128}},
-        {"multi black at 128 onto white", {PixelFormat::Bgr24, {255, 255, 255}},
-         {PixelFormat::Bgr24, {0, 0, 0}}, BlendMode::Multi, 128, {127, 127, 127}},
-        {"hardlight 255 on 255", {PixelFormat::Gray8, {255}}, {PixelFormat::Gray8, {255}},
-         BlendMode::Hardlight, 255, {254}},
-        {"normal opaque is an exact copy", {PixelFormat::Bgr24, {9, 8, 7}},
-         {PixelFormat::Bgr24, {1, 2, 3}}, BlendMode::Normal, 300, {1, 2, 3}},
-        {"blend keeps destination alpha", {PixelFormat::Abgr32, {77, 0, 0, 0}},
-         {PixelFormat::Bgr24, {10, 20, 30}}, BlendMode::Normal, 255, {77, 10, 20, 30}},
-        {"transparent source leaves Bgr24 alone", {PixelFormat::Bgr24, {5, 6, 7}},
-         {PixelFormat::Abgr32, {0, 200, 200, 200}}, BlendMode::None, 255, {5, 6, 7}},
-        {"transparent source keeps alpha 0", {PixelFormat::Abgr32, {0, 5, 6, 7}},
-         {PixelFormat::Abgr32, {0, 200, 200, 200}}, BlendMode::None, 255, {0, 5, 6, 7}},
-        {"grey source onto colour", {PixelFormat::Bgr24, {0, 0, 0}},
-         {PixelFormat::GrayAlpha16, {255, 90}}, BlendMode::None, 255, {90, 90, 90}},
-        {"white to grey is 254", {PixelFormat::Gray8, {0}},
-         {PixelFormat::Bgr24, {255, 255, 255}}, BlendMode::None, 255, {254}},
+        {"add white at 128 onto black",
+         {PixelFormat::Bgr24, {0, 0, 0}},
+         {PixelFormat::Bgr24, {255, 255, 255}},
+         BlendMode::Add,
+         128,
+         {128, 128, 128}},
+        {"multi black at 128 onto white",
+         {PixelFormat::Bgr24, {255, 255, 255}},
+         {PixelFormat::Bgr24, {0, 0, 0}},
+         BlendMode::Multi,
+         128,
+         {127, 127, 127}},
+        {"hardlight 255 on 255",
+         {PixelFormat::Gray8, {255}},
+         {PixelFormat::Gray8, {255}},
+         BlendMode::Hardlight,
+         255,
+         {254}},
+        {"normal opaque is an exact copy",
+         {PixelFormat::Bgr24, {9, 8, 7}},
+         {PixelFormat::Bgr24, {1, 2, 3}},
+         BlendMode::Normal,
+         300,
+         {1, 2, 3}},
+        {"blend keeps destination alpha",
+         {PixelFormat::Abgr32, {77, 0, 0, 0}},
+         {PixelFormat::Bgr24, {10, 20, 30}},
+         BlendMode::Normal,
+         255,
+         {77, 10, 20, 30}},
+        {"transparent source leaves Bgr24 alone",
+         {PixelFormat::Bgr24, {5, 6, 7}},
+         {PixelFormat::Abgr32, {0, 200, 200, 200}},
+         BlendMode::None,
+         255,
+         {5, 6, 7}},
+        {"transparent source keeps alpha 0",
+         {PixelFormat::Abgr32, {0, 5, 6, 7}},
+         {PixelFormat::Abgr32, {0, 200, 200, 200}},
+         BlendMode::None,
+         255,
+         {0, 5, 6, 7}},
+        {"grey source onto colour",
+         {PixelFormat::Bgr24, {0, 0, 0}},
+         {PixelFormat::GrayAlpha16, {255, 90}},
+         BlendMode::None,
+         255,
+         {90, 90, 90}},
+        {"white to grey is 254",
+         {PixelFormat::Gray8, {0}},
+         {PixelFormat::Bgr24, {255, 255, 255}},
+         BlendMode::None,
+         255,
+         {254}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         OwnedSurface dst = solid(c.dst);
         const OwnedSurface src = solid(c.src);
-        const bool ok = c.mode == BlendMode::None
-                            ? copyWithOpacity(dst, src, 0, 0, c.opacity)
-                            : blend(dst, src, c.mode, 0, 0, c.opacity);
+        const bool ok = c.mode == BlendMode::None ? copyWithOpacity(dst, src, 0, 0, c.opacity)
+                                                  : blend(dst, src, c.mode, 0, 0, c.opacity);
         EXPECT_TRUE(ok);
-        EXPECT_EQ(std::vector<uint8_t>(dst.pixels(), dst.pixels() + c.expected.size()),
-                  c.expected);
+        EXPECT_EQ(std::vector<uint8_t>(dst.pixels(), dst.pixels() + c.expected.size()), c.expected);
     }
 }
 
@@ -316,7 +387,8 @@ OwnedSurface numbered(int32_t w, int32_t h) {
     OwnedSurface s;
     EXPECT_TRUE(s.create(PixelFormat::Gray8, w, h));
     for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x) s.row(y)[x] = uint8_t(1 + x + 10 * y);
+        for (int32_t x = 0; x < w; ++x)
+            s.row(y)[x] = uint8_t(1 + x + 10 * y);
     return s;
 }
 
@@ -338,15 +410,15 @@ TEST(Blitter, ClippingOrder) {
         const char* expected; // 6 x 2 destination, source 4 x 2 numbered
     } cases[] = {
         {0, 0, 4, 2, 0, 0, "1 2 3 4 0 0|11 12 13 14 0 0|"},
-        {-1, 0, 4, 2, 0, 0, "2 3 4 0 0 0|12 13 14 0 0 0|"},          // x < 0 skips columns
-        {0, 0, 4, 2, -2, 0, "0 0 1 2 0 0|0 0 11 12 0 0|"},           // sx < 0: right, narrower
-        {-3, 0, 4, 2, -2, 0, "2 0 0 0 0 0|12 0 0 0 0 0|"},           // both, sx first
+        {-1, 0, 4, 2, 0, 0, "2 3 4 0 0 0|12 13 14 0 0 0|"}, // x < 0 skips columns
+        {0, 0, 4, 2, -2, 0, "0 0 1 2 0 0|0 0 11 12 0 0|"},  // sx < 0: right, narrower
+        {-3, 0, 4, 2, -2, 0, "2 0 0 0 0 0|12 0 0 0 0 0|"},  // both, sx first
         {0, -1, 4, 2, 0, 0, "11 12 13 14 0 0|0 0 0 0 0 0|"},
         {0, 0, 4, 2, 0, -1, "0 0 0 0 0 0|1 2 3 4 0 0|"},
-        {4, 0, 4, 2, 1, 1, "0 0 0 0 12 13|0 0 0 0 0 0|"},           // cut to both surfaces
-        {6, 0, 4, 2, 0, 0, "0 0 0 0 0 0|0 0 0 0 0 0|"},              // nothing left
+        {4, 0, 4, 2, 1, 1, "0 0 0 0 12 13|0 0 0 0 0 0|"}, // cut to both surfaces
+        {6, 0, 4, 2, 0, 0, "0 0 0 0 0 0|0 0 0 0 0 0|"},   // nothing left
         {0, 0, 4, 2, 4, 0, "0 0 0 0 0 0|0 0 0 0 0 0|"},
-        {INT32_MAX, 0, 4, 2, -5, 0, "0 0 0 0 0 0|0 0 0 0 0 0|"},     // no overflow
+        {INT32_MAX, 0, 4, 2, -5, 0, "0 0 0 0 0 0|0 0 0 0 0 0|"}, // no overflow
     };
     const OwnedSurface src = numbered(4, 2);
     for (const Case& c : cases) {
@@ -358,7 +430,8 @@ TEST(Blitter, ClippingOrder) {
         // The translucent and blend dispatchers clip the same way.
         OwnedSurface viaBlend;
         ASSERT_TRUE(viaBlend.create(PixelFormat::Gray8, 6, 2));
-        EXPECT_TRUE(blendRect(viaBlend, src, BlendMode::Lighten, c.x, c.y, c.w, c.h, c.sx, c.sy, 200));
+        EXPECT_TRUE(
+            blendRect(viaBlend, src, BlendMode::Lighten, c.x, c.y, c.w, c.h, c.sx, c.sy, 200));
         OwnedSurface viaCopy;
         ASSERT_TRUE(viaCopy.create(PixelFormat::Gray8, 6, 2));
         EXPECT_TRUE(copyRectWithOpacity(viaCopy, src, c.x, c.y, c.w, c.h, c.sx, c.sy, 200));
@@ -368,8 +441,8 @@ TEST(Blitter, ClippingOrder) {
 
 TEST(Blitter, Anchors) {
     // 4 x 2 source placed at (10, 6) of a 20 x 10 surface: where does its top-left land?
-    const int expected[10][2] = {{10, 6}, {6, 6}, {8, 6}, {10, 4}, {6, 4},
-                                 {8, 4},  {10, 5}, {6, 5}, {8, 5}, {10, 6}};
+    const int expected[10][2] = {{10, 6}, {6, 6},  {8, 6}, {10, 4}, {6, 4},
+                                 {8, 4},  {10, 5}, {6, 5}, {8, 5},  {10, 6}};
     const OwnedSurface src = numbered(4, 2);
     for (int anchor = 0; anchor < 10; ++anchor) {
         OwnedSurface dst;
@@ -463,9 +536,11 @@ TEST(Blitter, ScaleAveragesAreas) {
     ASSERT_TRUE(dst.create(PixelFormat::Bgr24, 104, 78));
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
-            for (int c = 0; c < 3; ++c) src.row(y)[x * 3 + c] = uint8_t(std::min(10 * x, 255));
+            for (int c = 0; c < 3; ++c)
+                src.row(y)[x * 3 + c] = uint8_t(std::min(10 * x, 255));
     EXPECT_TRUE(scale(dst, src));
-    for (int y = 0; y < 78; ++y) ASSERT_EQ(dst.row(y)[0], 25) << y;
+    for (int y = 0; y < 78; ++y)
+        ASSERT_EQ(dst.row(y)[0], 25) << y;
 
     // A flat colour stays flat at any size, enlarging included.
     const OwnedSurface flat = solid({PixelFormat::Bgr24, {7, 77, 177}}, 5, 3);

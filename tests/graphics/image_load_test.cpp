@@ -14,15 +14,16 @@ namespace {
 
 // A 2 x 2 RGBA picture: opaque red, opaque green / opaque blue, transparent.
 std::vector<uint8_t> picture() {
-    const std::vector<uint8_t> raw = {0, 255, 0, 0, 255, 0, 255, 0, 255,
-                                      0, 0, 0, 255, 255, 9, 9, 9, 0};
+    const std::vector<uint8_t> raw = {0, 255, 0, 0,   255, 0, 255, 0, 255,
+                                      0, 0,   0, 255, 255, 9, 9,   9, 0};
     return test::makePng({2, 2, 8, 6}, test::zlibCompress(raw));
 }
 
 class ImageLoad : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmira-img-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmira-img-XXXXXX").string();
         ASSERT_TRUE(::mkdtemp(pattern.data()));
         folder_ = pattern + "/";
         ASSERT_TRUE(writeArchiveFile(folder_ + "pictures.dat", 1,

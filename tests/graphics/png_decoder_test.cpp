@@ -69,7 +69,8 @@ bool readWithLibpng(const std::string& path, LibpngImage& out) {
     const size_t rowBytes = png_get_rowbytes(png, info);
     out.samples.assign(rowBytes * out.height, 0);
     rows.resize(out.height);
-    for (uint32_t y = 0; y < out.height; ++y) rows[y] = out.samples.data() + y * rowBytes;
+    for (uint32_t y = 0; y < out.height; ++y)
+        rows[y] = out.samples.data() + y * rowBytes;
     png_read_image(png, rows.data());
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(file);
@@ -136,8 +137,11 @@ std::vector<uint8_t> filterRows(const std::vector<uint8_t>& px, uint32_t w, uint
             const int a = i >= size_t(bpp) ? px[y * r + i - bpp] : 0;
             const int b = y > 0 ? px[(y - 1) * r + i] : 0;
             const int c = y > 0 && i >= size_t(bpp) ? px[(y - 1) * r + i - bpp] : 0;
-            const int predictor = f == 1 ? a : f == 2 ? b : f == 3 ? (a + b) / 2
-                                  : f == 4 ? paeth(a, b, c) : 0;
+            const int predictor = f == 1   ? a
+                                  : f == 2 ? b
+                                  : f == 3 ? (a + b) / 2
+                                  : f == 4 ? paeth(a, b, c)
+                                           : 0;
             out.push_back(uint8_t(x - predictor));
         }
     }
@@ -156,9 +160,8 @@ TEST(PngDecoder, EveryFilterOnEveryColourType) {
         for (auto [colour, bpp] : kColourTypes) {
             SCOPED_TRACE("filter " + std::to_string(mode) + " colour " + std::to_string(colour));
             const std::vector<uint8_t> px = samplePixels(w, h, bpp);
-            const auto filtered = filterRows(px, w, h, bpp, [&](uint32_t y) {
-                return mode < 5 ? mode : int((y + 1) % 5);
-            });
+            const auto filtered = filterRows(
+                px, w, h, bpp, [&](uint32_t y) { return mode < 5 ? mode : int((y + 1) % 5); });
             const auto file = makePng({w, h, 8, colour}, zlibCompress(filtered));
             OwnedSurface s;
             ASSERT_TRUE(decodePng(file.data(), file.size(), s));
@@ -303,12 +306,13 @@ TEST(PngDecoder, RejectsUnsupportedAndMalformedFiles) {
 }
 
 TEST(PngDecoder, ReadsWhatTheScreenshotWriterWrites) {
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("velmira-shot-" + std::to_string(::getpid()) + ".png"))
-            .string();
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("velmira-shot-" + std::to_string(::getpid()) + ".png"))
+                                 .string();
     const int32_t w = 37, h = 5, stride = w * 3 + 5; // padded rows in the frame
     std::vector<uint8_t> frame(size_t(stride) * h);
-    for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 31 + 7);
+    for (size_t i = 0; i < frame.size(); ++i)
+        frame[i] = uint8_t(i * 31 + 7);
     ASSERT_TRUE(platform::writeBgr24Png(path, w, h, frame.data(), stride));
     const auto file = readFile(path);
     std::remove(path.c_str());

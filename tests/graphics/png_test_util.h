@@ -11,10 +11,13 @@
 namespace velmira::test {
 
 inline void putBe32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(uint8_t(v >> shift));
 }
 
-inline std::vector<uint8_t> pngSignature() { return {137, 80, 78, 71, 13, 10, 26, 10}; }
+inline std::vector<uint8_t> pngSignature() {
+    return {137, 80, 78, 71, 13, 10, 26, 10};
+}
 
 inline void appendChunk(std::vector<uint8_t>& out, const char* type,
                         const std::vector<uint8_t>& data) {
