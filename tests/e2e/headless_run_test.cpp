@@ -76,7 +76,7 @@ TEST(HeadlessRun, TracePrintsArchiveDiagnosticsAsUtf8) {
 
 TEST(HeadlessRun, SampleGamePlaysUntilMaxMs) {
     TempGame scratch;
-    const ProcessResult run = runVelmira("--headless --max-ms 20000 --save-dir " + scratch.dir() + "save " +
+    const ProcessResult run = runVelmira("--headless --max-ms 3000 --save-dir " + scratch.dir() + "save " +
                                    VELMIRA_BUILD_DIR,
                                scratch.dir());
     EXPECT_EQ(run.exitCode, 0) << run.err;
