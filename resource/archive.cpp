@@ -264,36 +264,30 @@ bool ArchiveReader::read(void* buffer, uint32_t count) {
     return true;
 }
 
-bool ArchiveReader::readAll(std::vector<uint8_t>& out) {
+namespace {
+
+// The whole member into a byte container, failing without allocating when the member
+// runs past the end of its archive file.
+template <typename Buffer>
+bool readWholeMember(ArchiveReader& reader, Buffer& out) {
     out.clear();
-    if (!file_) return false;
-    if (size_ == 0) return true;
-    if (available() < size_) {
+    if (!reader.isOpen()) return false;
+    if (reader.size() == 0) return true;
+    if (reader.available() < reader.size()) {
         char probe = 0;
-        return read(&probe, size_); // fails on the bound check and reports it
+        return reader.read(&probe, reader.size()); // fails on the bound check and reports it
     }
-    out.resize(size_);
-    if (!read(out.data(), size_)) {
+    out.resize(reader.size());
+    if (!reader.read(out.data(), reader.size())) {
         out.clear();
         return false;
     }
     return true;
 }
 
-bool ArchiveReader::readAll(std::string& out) {
-    out.clear();
-    if (!file_) return false;
-    if (size_ == 0) return true;
-    if (available() < size_) {
-        char probe = 0;
-        return read(&probe, size_); // fails on the bound check and reports it
-    }
-    out.resize(size_);
-    if (!read(out.data(), size_)) {
-        out.clear();
-        return false;
-    }
-    return true;
-}
+} // namespace
+
+bool ArchiveReader::readAll(std::vector<uint8_t>& out) { return readWholeMember(*this, out); }
+bool ArchiveReader::readAll(std::string& out) { return readWholeMember(*this, out); }
 
 } // namespace velmira
