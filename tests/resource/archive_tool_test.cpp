@@ -1,13 +1,12 @@
 // velmira-tool pack / list / unpack against the engine's own reader.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 
 #include "resource/archive.h"
 #include "resource/archive_writer.h"
+#include "support/run_command.h"
 #include "temp_dir.h"
 
 namespace velmira {
@@ -15,24 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ToolRun {
-    int status = -1;
-    std::string output;
-};
-
-ToolRun runTool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command =
-        std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+test::CommandRun runTool(const std::string& arguments) {
+    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null");
 }
 
 std::string quoted(const std::string& path) {
@@ -84,10 +67,10 @@ TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes)
             EXPECT_EQ(std::string(data.begin(), data.end()), bytes);
         }
 
-        const ToolRun list = runTool("list " + quoted(archive));
+        const test::CommandRun list = runTool("list " + quoted(archive));
         EXPECT_EQ(list.status, 0);
         const std::string k = std::to_string(key);
-        EXPECT_EQ(list.output, "config\\config.txt\t10\t" + k + "\t7\n" + "empty.txt\t0\t" + k +
+        EXPECT_EQ(list.out, "config\\config.txt\t10\t" + k + "\t7\n" + "empty.txt\t0\t" + k +
                                    "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
                                    "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
                                    "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");

@@ -1,5 +1,3 @@
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <string>
 
@@ -8,27 +6,13 @@
 #include "platform/encoding.h"
 #include "resource/archive_writer.h"
 #include "resource/temp_dir.h"
+#include "support/run_command.h"
 
 namespace velmira::test {
 namespace {
 
-struct ToolRun {
-    std::string out;
-    int status = -1;
-};
-
-ToolRun runTool(const std::string& arguments) {
-    ToolRun run;
-    const std::string command = std::string(VELMIRA_TOOL_PATH) + " " + arguments;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, n);
-    const int raw = ::pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+CommandRun runTool(const std::string& arguments) {
+    return runCommand(std::string(VELMIRA_TOOL_PATH) + " " + arguments);
 }
 
 // Game files are written from UTF-8 text as the engine reads them: Shift-JIS, CR LF.
@@ -90,7 +74,7 @@ TEST(LintTest, ReportsOneLinePerProblem) {
     writeGameText(game, "data/script/sub.txt", ".SELECT\n唯一の道\n{\n");
     writeGameText(game, "data/script/other.txt", ".CALL sub.txt\n");
 
-    const ToolRun run = runTool("lint " + game.path());
+    const CommandRun run = runTool("lint " + game.path());
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out,
               "start.txt:2: GOTO to missing label '終章'\n"
@@ -115,13 +99,13 @@ TEST(LintTest, ReportsOneLinePerProblem) {
 
 TEST(LintTest, MissingStartScriptAndCleanGame) {
     TempDir empty;
-    const ToolRun missing = runTool("lint " + empty.path());
+    const CommandRun missing = runTool("lint " + empty.path());
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "start.txt:0: the start script is missing\n");
 
     TempDir clean;
     writeGameText(clean, "data/script/start.txt", "Hello\n.wait 0\n.GOTO #top\n#top\n");
-    const ToolRun ok = runTool("lint " + clean.path());
+    const CommandRun ok = runTool("lint " + clean.path());
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.out, "");
 }
