@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 
+#include "graphics/png_decoder.h"
+#include "graphics/surface.h"
 #include "support/game_fixture.h"
 #include "support/run_command.h"
 
@@ -58,11 +61,23 @@ TEST(HeadlessRun, TracePrintsArchiveDiagnosticsAsUtf8) {
     EXPECT_NE(run.out.find("script\\start.txt"), std::string::npos) << run.out;
 }
 
-TEST(HeadlessRun, SampleGamePlaysUntilMaxMs) {
+TEST(HeadlessRun, SampleGameShowsItsSplashAndPlaysUntilMaxMs) {
     TempGame scratch;
-    const CommandRun run = runVelmira("--headless --max-ms 3000 --save-dir " + scratch.dir() + "save " +
-                                   VELMIRA_BUILD_DIR);
+    scratch.writeFile("timeline.txt", "0 shot splash.png\n");
+    const CommandRun run = runVelmira("--headless --max-ms 1000 --timeline " + scratch.dir() +
+                                      "timeline.txt --save-dir " + scratch.dir() + "save " +
+                                      VELMIRA_BUILD_DIR);
     EXPECT_EQ(run.status, 0) << run.out;
+
+    // The first frame is the splash picture: the tower's light at the top of the lighthouse.
+    std::ifstream in(scratch.dir() + "splash.png", std::ios::binary);
+    const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
+    OwnedSurface frame;
+    ASSERT_TRUE(decodePng(png.data(), png.size(), frame));
+    ASSERT_EQ(frame.width(), 800);
+    ASSERT_EQ(frame.height(), 600);
+    const uint8_t* light = frame.row(240) + 560 * 3;
+    EXPECT_EQ((std::vector<uint8_t>{light[0], light[1], light[2]}), (std::vector<uint8_t>{150, 230, 255}));
 }
 
 } // namespace
