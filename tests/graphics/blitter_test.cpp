@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -508,6 +509,35 @@ TEST(Blitter, Fills) {
                 EXPECT_EQ(at(opaque), inside ? c.opaque : c.before) << x << "," << y;
                 EXPECT_EQ(at(translucent), inside ? mixed : c.before) << x << "," << y;
             }
+    }
+}
+
+// Long fills are written in pieces; lengths around the piece edges and odd tails must give
+// the pattern everywhere and stop exactly at the end.
+TEST(Blitter, FillPixelsAnyLength) {
+    const Rgb colour{200, 100, 50};
+    const uint8_t level = uint8_t(refGray(200, 100, 50));
+    struct Case {
+        PixelFormat format;
+        std::vector<uint8_t> pixel;
+    } cases[] = {
+        {PixelFormat::Gray8, {level}},
+        {PixelFormat::GrayAlpha16, {255, level}},
+        {PixelFormat::Bgr24, {50, 100, 200}},
+        {PixelFormat::Abgr32, {255, 50, 100, 200}},
+    };
+    for (const Case& c : cases) {
+        const size_t bpp = c.pixel.size();
+        for (size_t count : {1, 5, 16, 17, 100, 4095, 8160, 8161, 10880, 10881, 40001}) {
+            SCOPED_TRACE(std::to_string(bpp) + " bytes per pixel, " + std::to_string(count));
+            std::vector<uint8_t> buffer((count + 1) * bpp, 0xab);
+            fillPixels(buffer.data(), c.format, count, colour);
+            for (size_t i = 0; i < count; ++i)
+                ASSERT_TRUE(std::equal(c.pixel.begin(), c.pixel.end(), buffer.data() + i * bpp))
+                    << "pixel " << i;
+            for (size_t i = count * bpp; i < buffer.size(); ++i)
+                ASSERT_EQ(buffer[i], 0xab) << "byte past the end";
+        }
     }
 }
 
