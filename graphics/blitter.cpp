@@ -292,9 +292,11 @@ bool copy(Surface& dst, const Surface& src, int32_t x, int32_t y) {
     return copyRect(dst, src, x, y, src.width(), src.height(), 0, 0);
 }
 
-bool copyAnchored(Surface& dst, const Surface& src, int32_t x, int32_t y, int32_t anchor) {
-    const int32_t w = src.width();
-    const int32_t h = src.height();
+bool copyAnchored(Surface& dst, const Surface& src, int32_t x0, int32_t y0, int32_t anchor) {
+    // In 64 bits: an anchor point near the negative limit would wrap round in 32.
+    const int64_t w = src.width();
+    const int64_t h = src.height();
+    int64_t x = x0, y = y0;
     switch (anchor) {
     case 1:
         x -= w;
@@ -327,7 +329,9 @@ bool copyAnchored(Surface& dst, const Surface& src, int32_t x, int32_t y, int32_
     default:
         break;
     }
-    return copy(dst, src, x, y);
+    // A position below the limit leaves the whole picture off the surface, as the limit does.
+    auto clamp = [](int64_t v) { return static_cast<int32_t>(std::max<int64_t>(v, INT32_MIN)); };
+    return copy(dst, src, clamp(x), clamp(y));
 }
 
 bool copyWithOpacity(Surface& dst, const Surface& src, int32_t x, int32_t y, int32_t opacity) {

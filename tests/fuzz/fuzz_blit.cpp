@@ -16,7 +16,7 @@ class Input {
         // Mostly small values around the surfaces, sometimes extremes.
         const uint8_t kind = byte();
         const int32_t v = static_cast<int8_t>(byte());
-        if (kind == 255) return INT32_MAX - v;
+        if (kind == 255) return INT32_MAX - (v < 0 ? -v : v);
         if (kind == 254) return INT32_MIN + 200 + v;
         return v;
     }

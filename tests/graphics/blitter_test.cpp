@@ -457,6 +457,14 @@ TEST(Blitter, Anchors) {
     ASSERT_TRUE(dst.create(PixelFormat::Gray8, 20, 10));
     EXPECT_TRUE(copyAnchored(dst, odd, 10, 6, 8));
     EXPECT_EQ(dst.row(5)[9], 1);
+    // An anchor point at the far negative edge puts the picture wholly off the surface
+    // rather than wrapping the position round (the sanitizer build checks the arithmetic).
+    OwnedSurface blank;
+    ASSERT_TRUE(blank.create(PixelFormat::Gray8, 20, 10));
+    for (int anchor : {1, 4, 8}) {
+        EXPECT_TRUE(copyAnchored(blank, src, INT32_MIN, INT32_MIN + 1, anchor));
+        EXPECT_EQ(bytesOf(blank), std::vector<uint8_t>(200, 0)) << "anchor " << anchor;
+    }
 }
 
 TEST(Blitter, CopyOntoItselfReadsBeforeWriting) {
