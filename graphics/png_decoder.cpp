@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "resource/archive.h"
+#include "resource/byte_order.h"
 
 namespace velmira {
 
@@ -17,10 +18,6 @@ constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 constexpr uint32_t kIhdr = 0x49484452; // "IHDR"
 constexpr uint32_t kIdat = 0x49444154; // "IDAT"
 constexpr uint32_t kIend = 0x49454E44; // "IEND"
-
-uint32_t readBe32(const uint8_t* p) {
-    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-}
 
 // Walks the chunks of a file held in memory. A chunk counts only when its length, type,
 // data and CRC are all present; the CRC itself is not checked.
@@ -131,7 +128,7 @@ void reorderRow(PixelFormat format, uint8_t* __restrict x, size_t pixels) {
         for (size_t i = 0; i < pixels; ++i) {
             uint32_t v;
             std::memcpy(&v, x + 4 * i, 4);
-            v = __builtin_bswap32(v);
+            v = byteSwap32(v);
             std::memcpy(x + 4 * i, &v, 4);
         }
         break;

@@ -6,6 +6,7 @@
 #include "graphics/blitter.h"
 #include "graphics/png_decoder.h"
 #include "resource/archive.h"
+#include "resource/sjis.h"
 
 namespace velmira {
 
@@ -95,18 +96,9 @@ void Image::assign(const Surface& source) {
     if (!copyPixelsFrom(source)) reset();
 }
 
-bool equalNamesIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        if (fold(a[i]) != fold(b[i])) return false;
-    }
-    return true;
-}
-
 bool Image::load(const ArchiveIndex& archives, std::string_view name) {
     if (name.empty()) return false;
-    if (equalNamesIgnoringCase(name, name_)) return true;
+    if (sjis::equalsIgnoringCase(name, name_)) return true;
     reset();
     name_.assign(name);
     return decodePngMember(archives, name, *this);

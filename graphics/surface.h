@@ -143,7 +143,9 @@ class Image : public BufferedSurface {
 
     // The one way pictures enter the engine: decodes "img\<name>" from the archives.
     // An empty name gives false and leaves the image alone. A name equal to the current
-    // one, compared without regard to ASCII case, gives true without reading anything -
+    // one, compared without regard to ASCII case as the archive index folds names (so the
+    // trail byte of a double-byte character compares exactly), gives true without reading
+    // anything -
     // even when that earlier decode failed, because the name is stored before decoding.
     // Otherwise the image is reset, the name stored and the decoder's result returned.
     bool load(const ArchiveIndex& archives, std::string_view name);
@@ -161,9 +163,5 @@ bool fillScreen(Surface& surface, Rgb colour, ScreenSize screen);
 // centre. False when the picture cannot be loaded.
 bool loadCentredMask(OwnedSurface& surface, const ArchiveIndex& archives, std::string_view name,
                      ScreenSize screen);
-
-// True when a and b are equal after folding ASCII A-Z to lower case byte by byte, the
-// same folding the archive index applies to member names.
-bool equalNamesIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace velmira

@@ -3,17 +3,10 @@
 #include <cstdio>
 
 #include "resource/archive.h"
+#include "resource/byte_order.h"
 #include "resource/keystream.h"
 
 namespace velmira {
-namespace {
-
-void putU32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-} // namespace
 
 std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMember>& members) {
     uint64_t indexSize = 20;
@@ -29,9 +22,9 @@ std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMe
     std::vector<uint8_t> out;
     out.reserve(static_cast<size_t>(total));
     out.insert(out.end(), kArchiveMagic, kArchiveMagic + sizeof kArchiveMagic);
-    putU32(out, kArchiveVersion);
-    putU32(out, revision);
-    putU32(out, static_cast<uint32_t>(members.size()));
+    appendLe32(out, kArchiveVersion);
+    appendLe32(out, revision);
+    appendLe32(out, static_cast<uint32_t>(members.size()));
 
     Keystream names(Keystream::kArchiveSeed);
     uint32_t offset = static_cast<uint32_t>(indexSize);
@@ -41,8 +34,8 @@ std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMe
         const size_t at = out.size();
         out.insert(out.end(), m.name.begin(), m.name.end());
         names.apply(out.data() + at, m.name.size());
-        putU32(out, offset);
-        putU32(out, static_cast<uint32_t>(m.data.size()));
+        appendLe32(out, offset);
+        appendLe32(out, static_cast<uint32_t>(m.data.size()));
         offset += static_cast<uint32_t>(m.data.size());
     }
     for (const ArchiveMember& m : members) {

@@ -2,14 +2,13 @@
 
 #include <limits>
 
+#include "resource/sjis.h"
 #include "resource/text_lines.h"
 
 namespace velmira {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+using sjis::isBlank;
 
 std::string_view cutAtBlank(std::string_view text) {
     size_t n = 0;
@@ -51,10 +50,7 @@ void parseLine(std::map<std::string, ConfigStore::Sections, std::less<>>& groups
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) return;
     const std::string_view key = cutAtBlank(line.substr(0, eq));
-    std::string_view value = line.substr(eq + 1);
-    while (!value.empty() && isBlank(value.front()))
-        value.remove_prefix(1);
-    value = cutAtBlank(value);
+    const std::string_view value = cutAtBlank(sjis::skipBlanks(line.substr(eq + 1)));
     // emplace keeps an existing key: the first definition wins.
     groups[state.group][state.section].emplace(std::string(key), std::string(value));
 }

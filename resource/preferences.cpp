@@ -1,5 +1,6 @@
 #include "resource/preferences.h"
 
+#include "resource/byte_order.h"
 #include "resource/save_folder.h"
 
 #include <algorithm>
@@ -39,16 +40,11 @@ static_assert(kOffsetButtonActions + kButtonActionCount + 3 == kPreferencesSize)
 using Record = std::array<uint8_t, kPreferencesSize>;
 
 void putI32(Record& r, size_t at, int32_t value) {
-    const auto v = static_cast<uint32_t>(value);
-    for (size_t i = 0; i < 4; ++i)
-        r[at + i] = static_cast<uint8_t>(v >> (8 * i));
+    writeLe32(r.data() + at, static_cast<uint32_t>(value));
 }
 
 int32_t getI32(const Record& r, size_t at) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i)
-        v |= uint32_t{r[at + i]} << (8 * i);
-    return static_cast<int32_t>(v);
+    return static_cast<int32_t>(readLe32(r.data() + at));
 }
 
 } // namespace

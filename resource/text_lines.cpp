@@ -1,13 +1,12 @@
 #include "resource/text_lines.h"
 
 #include "resource/archive.h"
+#include "resource/sjis.h"
 
 namespace velmira {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+using sjis::isBlank;
 
 // The text as the engine sees it: it ends at its first NUL byte.
 std::string_view upToNul(std::string_view text) {

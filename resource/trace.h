@@ -8,6 +8,14 @@
 #include <string>
 #include <string_view>
 
+// printf-style format checking where the compiler offers it: the format is argument f,
+// its values start at argument v (counting `this` as 1 for members).
+#if defined(__GNUC__) || defined(__clang__)
+#define VELMIRA_PRINTF_FORMAT(f, v) __attribute__((format(printf, f, v)))
+#else
+#define VELMIRA_PRINTF_FORMAT(f, v)
+#endif
+
 namespace velmira {
 
 class Trace {
@@ -21,14 +29,14 @@ public:
         if (sink_) sink_(sjisText);
     }
     // printf-style; the format and the %s arguments are Shift-JIS byte strings.
-    void format(const char* fmt, ...) const __attribute__((format(printf, 2, 3)));
+    void format(const char* fmt, ...) const VELMIRA_PRINTF_FORMAT(2, 3);
 
 private:
     Sink sink_;
 };
 
 // printf into a std::string (any length).
-std::string formatString(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string formatString(const char* fmt, ...) VELMIRA_PRINTF_FORMAT(1, 2);
 std::string formatStringV(const char* fmt, va_list args);
 
 } // namespace velmira

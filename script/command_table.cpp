@@ -1,6 +1,7 @@
 #include "script/command_table.h"
 
 #include "resource/config.h"
+#include "resource/sjis.h"
 #include "script/statement.h"
 
 namespace velmira {
@@ -59,7 +60,7 @@ constexpr ColourRow kNamedColours[] = {
 
 std::optional<NamedColour> findNamedColour(std::string_view name) {
     for (const ColourRow& row : kNamedColours) {
-        if (equalsIgnoringCase(name, row.name)) return row.colour;
+        if (sjis::equalsIgnoringCase(name, row.name)) return row.colour;
     }
     return std::nullopt;
 }
@@ -71,7 +72,7 @@ ImgItem classifyImgItem(std::string_view item, int32_t screenWidth, int32_t scre
         result.number = argumentNumber(item);
         return result;
     }
-    if (startsWithIgnoringCase(item, "pos") && startsWithDigit(item.substr(3))) {
+    if (sjis::startsWithIgnoringCase(item, "pos") && startsWithDigit(item.substr(3))) {
         result.kind = ImgItem::Kind::Position;
         const int32_t n = argumentNumber(item.substr(3));
         result.hasPosition = n >= 1 && n <= 5;

@@ -3,8 +3,12 @@
 #include <limits>
 #include <vector>
 
+#include "resource/sjis.h"
+
 namespace velmira {
 namespace {
+
+using sjis::isBlank;
 
 enum class Token : uint8_t {
     End,
@@ -21,10 +25,6 @@ enum class Token : uint8_t {
     Operand,
     TooLong, // an operand that does not fit the operand buffer
 };
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
 
 bool endsOperand(char c) {
     switch (c) {

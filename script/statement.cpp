@@ -1,18 +1,15 @@
 #include "script/statement.h"
 
+#include "resource/sjis.h"
+
 namespace velmira {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+using sjis::isBlank;
+using sjis::skipBlanks;
 
 bool endsKeyword(char c) {
     return isBlank(c) || c == '(' || (c >= '0' && c <= '9');
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
 struct ControlWord {
@@ -30,27 +27,7 @@ constexpr ControlWord kControlWords[] = {
     {".", StatementKind::PageBreakHere},
 };
 
-std::string_view skipBlanks(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    return text.substr(i);
-}
-
 } // namespace
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
 
 Statement splitStatement(std::string_view text) {
     Statement statement;
@@ -70,7 +47,7 @@ Statement splitStatement(std::string_view text) {
     // a command without comparing.
     if (end <= 6) {
         for (const ControlWord& word : kControlWords) {
-            if (equalsIgnoringCase(statement.keyword, word.name)) {
+            if (sjis::equalsIgnoringCase(statement.keyword, word.name)) {
                 statement.kind = word.kind;
                 break;
             }

@@ -50,8 +50,4 @@ struct Assignment {
 // False when there is no "=" or the name is too long.
 bool parseAssignment(std::string_view text, Assignment& out);
 
-// ASCII case-insensitive equality (other bytes compare exactly).
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
-bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
-
 } // namespace velmira

@@ -21,6 +21,7 @@
 #include "resource/archive.h"
 #include "resource/config.h"
 #include "resource/save_folder.h"
+#include "resource/sjis.h"
 #include "resource/text_lines.h"
 #include "resource/trace.h"
 #include "script/command_table.h"
@@ -49,11 +50,6 @@ bool isTextLine(std::string_view line) {
     default:
         return true;
     }
-}
-
-bool endsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           equalsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 // Variables for a static evaluation: every name gets its own non-zero value, and the
@@ -237,7 +233,7 @@ class Linter {
         const std::string_view candidate = lineAt(next);
         if (candidate.empty() || candidate[0] != '.') return;
         if (splitStatement(candidate.substr(1)).kind != StatementKind::Else) return;
-        if (equalsIgnoringCase(candidate, ".ELSE")) return;
+        if (sjis::equalsIgnoringCase(candidate, ".ELSE")) return;
         report(static_cast<uint32_t>(next) + 1,
                "'" + utf8(candidate) + "' is not the ELSE of the IF on line " +
                    std::to_string(ifIndex + 1) +
@@ -251,7 +247,7 @@ class Linter {
         TokenList tokens;
         for (int i = index + 1; i < file_->count(); ++i) {
             const std::string_view choice = file_->view(i);
-            if (startsWithIgnoringCase(choice, ".CASE")) return true;
+            if (sjis::startsWithIgnoringCase(choice, ".CASE")) return true;
             if (choice.empty() || choice[0] == ';') continue;
             // text: "text [visible]"; map: "icon place [visible [enabled]]"
             tokens.split(choice);
@@ -312,7 +308,7 @@ class Linter {
         if (CommandTable::find(keyword) < 0) {
             std::string message = "unknown command '" + utf8(keyword) + "'";
             for (std::string_view name : kCommandNames) {
-                if (equalsIgnoringCase(name, keyword)) {
+                if (sjis::equalsIgnoringCase(name, keyword)) {
                     message += " (command names are case-sensitive: '" + std::string(name) + "')";
                     break;
                 }
@@ -327,14 +323,14 @@ class Linter {
             for (int i = 1; !args.token(i).empty(); ++i) {
                 const ImgItem item = classifyImgItem(args.token(i), 640, 480);
                 if (item.kind != ImgItem::Kind::Picture || item.name.empty()) continue;
-                if (endsWithIgnoringCase(item.name, ".img")) {
+                if (sjis::endsWithIgnoringCase(item.name, ".img")) {
                     checkMember(number, "anime", item.name, "layer definition");
                 } else if (!findNamedColour(item.name)) {
                     checkMember(number, "img", item.name, "picture");
                 }
             }
         } else if (keyword == "bgm") {
-            if (!first.empty() && !equalsIgnoringCase(first, "fade")) {
+            if (!first.empty() && !sjis::equalsIgnoringCase(first, "fade")) {
                 checkMember(number, "bgm", first, "music");
             }
         } else if (keyword == "env" || keyword == "se") {

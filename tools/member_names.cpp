@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include "resource/sjis.h"
+
 namespace velmira::tool {
 
 std::optional<std::vector<std::string>> safeMemberParts(std::string_view name) {
@@ -10,7 +12,7 @@ std::optional<std::vector<std::string>> safeMemberParts(std::string_view name) {
     for (size_t i = 0; i < name.size(); ++i) {
         const auto b = static_cast<uint8_t>(name[i]);
         if (b == 0) return std::nullopt;
-        if (((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) && i + 1 < name.size()) {
+        if (sjis::isLeadByte(b) && i + 1 < name.size()) {
             parts.back().push_back(name[i]);
             parts.back().push_back(name[++i]);
         } else if (b == '\\' || b == '/') {

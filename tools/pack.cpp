@@ -15,6 +15,7 @@
 #include "platform/encoding.h"
 #include "resource/archive.h"
 #include "resource/archive_writer.h"
+#include "resource/sjis.h"
 #include "tools/commands.h"
 #include "tools/member_names.h"
 
@@ -40,7 +41,7 @@ std::string memberNameOf(const fs::path& relative) {
         if (!name.empty()) name.push_back('\\');
         name += sjis;
     }
-    return lowerAscii(name);
+    return sjis::lowerAscii(name);
 }
 
 } // namespace

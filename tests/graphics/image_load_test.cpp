@@ -24,7 +24,7 @@ class ImageLoad : public ::testing::Test {
     void SetUp() override {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "velmira-img-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         folder_ = pattern + "/";
         ASSERT_TRUE(writeArchiveFile(folder_ + "pictures.dat", 1,
                                      {{"img\\pic.png", picture()},
@@ -75,6 +75,22 @@ TEST_F(ImageLoad, LoadsDecodesAndCachesByName) {
 
     EXPECT_FALSE(image.load(index_, "missing.png"));
     EXPECT_EQ(image.name(), "missing.png");
+}
+
+TEST_F(ImageLoad, DoubleByteNamesThatDifferOnlyInTheTrailByteAreTwoPictures) {
+    // "ア.png" is 83 41 and "ヂ.png" 83 61: folding the trail byte would make them one name.
+    const std::string a = "\x83\x41.png", ji = "\x83\x61.png";
+    const uint8_t grey1[] = {0, 10}, grey2[] = {0, 200}; // filter byte, one grey pixel
+    ASSERT_TRUE(writeArchiveFile(
+        folder_ + "names.dat", 1,
+        {{"img\\" + a, test::makePng({1, 1, 8, 0}, test::zlibCompress({grey1, grey1 + 2}))},
+         {"img\\" + ji, test::makePng({1, 1, 8, 0}, test::zlibCompress({grey2, grey2 + 2}))}}));
+    ASSERT_TRUE(index_.mountAll());
+    Image image;
+    ASSERT_TRUE(image.load(index_, a));
+    EXPECT_EQ(image.pixels()[0], 10);
+    ASSERT_TRUE(image.load(index_, ji));
+    EXPECT_EQ(image.pixels()[0], 200);
 }
 
 TEST_F(ImageLoad, CentredMask) {

@@ -124,13 +124,5 @@ TEST(Surface, ViewOverCallerPixels) {
     EXPECT_EQ(pixels[0], 0);
 }
 
-TEST(Surface, NamesCompareWithoutAsciiCase) {
-    EXPECT_TRUE(equalNamesIgnoringCase("BG01.png", "bg01.PNG"));
-    EXPECT_FALSE(equalNamesIgnoringCase("bg01.png", "bg02.png"));
-    EXPECT_FALSE(equalNamesIgnoringCase("bg.png", "bg.png "));
-    // Only A-Z fold: "@" (0x40) and "`" (0x60) stay different.
-    EXPECT_FALSE(equalNamesIgnoringCase("@", "`"));
-}
-
 } // namespace
 } // namespace velmira
