@@ -1,7 +1,5 @@
 #include "app/engine.h"
 
-#include "app/engine_script_host.h"
-
 #include <algorithm>
 
 #include "graphics/blitter.h"
@@ -9,53 +7,48 @@
 namespace velmira {
 
 Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
-    : platform_(platform),
-      trace_(trace),
-      archives_(std::move(paths.dataFolder), trace),
+    : platform_(platform), archives_(std::move(paths.dataFolder), trace),
       saveFolder_(std::move(paths.saveFolder)),
-      window_(platform, settings_, preferences_),
-      pump_(platform, window_),
-      script_(std::make_unique<EngineScriptHost>(*this)) {
+      window_(platform.window(), platform.events(), platform.dialogs(), settings_, preferences_),
+      pump_(platform.events(), platform.clock(), window_),
+      script_(pump_, window_, platform.clock(), archives_, trace, saveFolder_, preferences_) {
     window_.setPaintHandler([this] { paint(); });
-    window_.setTitleSource([this] { return script_->titleInfo(); });
+    window_.setTitleSource([this] { return script_.titleInfo(); });
+    // Value files that changed reach the disk before the player acts again or time passes.
+    pump_.setTurnHandler([this] { script_.runner().flags().flush(); });
 }
 
 Engine::~Engine() = default;
 
 void Engine::loadSettings() {
     config_.load(archives_);
-    settings_.read(config_);
+    settings_.read(config_, platform_.systemFacts().hasMmx);
 }
 
-int Engine::run() {
+Engine::Ending Engine::run() {
     // 1-3. Only "system.dat" is mounted while the settings that shape the window are read.
     archives_.mountSystem();
     loadSettings();
 
     // 4. One running copy per ProductID.
-    if (platform_.claimInstance(settings_.productId) == platform::InstanceClaim::AlreadyRunning) {
-        ending_ = Ending::SecondInstance;
-        return 0;
-    }
+    if (platform_.instanceLock().claim(settings_.productId) ==
+        platform::InstanceClaim::AlreadyRunning)
+        return ending_ = Ending::SecondInstance;
 
     // 5. The main window; without it the process simply ends.
-    if (!window_.create()) {
-        ending_ = Ending::NoWindow;
-        return 0;
-    }
+    if (!window_.create()) return ending_ = Ending::NoWindow;
 
     // 6-8.
     if (initialiseEngine()) {
-        script_->requestRestart();
-        mainLoop();
-        ending_ = Ending::LoopEnded;
+        script_.requestRestart();
+        ending_ = mainLoop() ? Ending::Quit : Ending::StartScriptMissing;
     } else {
         ending_ = Ending::InitialiseFailed;
     }
 
     // 9-10.
     shutdownEngine();
-    return 0;
+    return ending_;
 }
 
 bool Engine::initialiseEngine() {
@@ -79,25 +72,23 @@ bool Engine::initialiseEngine() {
     //    preference; 12. sound; 13. the message-box button; 14. scene recomposition:
     //    each arrives with its subsystem, in this order.
     // 15-16. Script display mode and the flag definitions and files.
-    script_->initialise();
+    script_.initialise(settings_, config_);
     // 17. The save folder is known from the command line. 18. Global records arrive
     //     with the read-mark store.
     return true;
 }
 
-void Engine::mainLoop() {
+bool Engine::mainLoop() {
     for (;;) {
-        if (!pump_.pumpMessages()) break;
+        if (!pump_.pumpMessages()) return true;
         // FIXME: release finished sound-effect and voice buffers (sound channels).
-        if (!runFrame()) break;
+        if (!script_.runFrame()) return false;
     }
 }
 
-bool Engine::runFrame() {
-    return script_->runFrame();
-}
-
 void Engine::shutdownEngine() {
+    // The flag files hold every value the script assigned.
+    script_.runner().flags().flush();
     // 1. Global records; 2. a playing movie; 3. accelerator tables; 4. sound; 5. display
     //    services: each arrives with its subsystem, in this order.
     // 6. A window still open (preparing the script failed) is asked to close; no pump
@@ -107,7 +98,9 @@ void Engine::shutdownEngine() {
 }
 
 void Engine::paint() {
-    if (!frontBuffer_.empty()) platform_.window().present(frontBuffer_.pixels(), frontBuffer_.pitch() * frontBuffer_.bytesPerPixel());
+    if (!frontBuffer_.empty())
+        platform_.window().present(frontBuffer_.pixels(),
+                                   frontBuffer_.pitch() * frontBuffer_.bytesPerPixel());
 }
 
 } // namespace velmira

@@ -1,13 +1,14 @@
-// The Engine owns one instance of every process-wide object (archive index,
-// configuration, settings, preferences, frame buffer, main window, pumps, script
-// runner), builds them in the start-up order and tears them down in reverse.
+// The Engine is the composition root: it owns one instance of every process-wide object
+// (archive index, configuration, settings, preferences, frame buffer, main window, pumps,
+// script runner), hands each subsystem the few references it uses, builds them in the
+// start-up order and tears them down in reverse.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "app/engine_script_host.h"
 #include "app/main_window.h"
 #include "app/message_pump.h"
 #include "graphics/surface.h"
@@ -21,8 +22,6 @@
 
 namespace velmira {
 
-class EngineScriptHost;
-
 struct EnginePaths {
     std::string dataFolder; // ends with "/"
     std::string saveFolder; // ends with "/"
@@ -33,38 +32,34 @@ public:
     Engine(platform::Platform& platform, EnginePaths paths, Trace& trace);
     ~Engine();
 
-    // Start-up, main loop and shutdown. The process returns what this returns: 0 in
-    // every case (a second instance, a window that cannot be created, a normal end).
-    int run();
+    // How a run ended. The process exits with 0 in every case.
+    enum class Ending {
+        NotRun,
+        SecondInstance,     // another copy of the game runs; it was brought to the front
+        NoWindow,           // the main window could not be made
+        InitialiseFailed,   // start-up failed after the window: no script ran
+        StartScriptMissing, // "start.txt" could not be read: the loop ended at once
+        Quit,               // the window was closed (the quit message ended the loop)
+    };
+    // Start-up, main loop and shutdown.
+    Ending run();
 
     // What tests observe.
-    enum class Ending { NotRun, SecondInstance, NoWindow, InitialiseFailed, LoopEnded };
     Ending ending() const { return ending_; }
     bool shutdownRan() const { return shutdownRan_; }
-
-    const ArchiveIndex& archives() const { return archives_; }
-    const ConfigStore& config() const { return config_; }
     const EngineSettings& settings() const { return settings_; }
-    UserPreferences& preferences() { return preferences_; }
-    EngineScriptHost& script() { return *script_; }
-    const SaveFolder& saveFolder() const { return saveFolder_; }
-    MainWindow& mainWindow() { return window_; }
-    const Surface& frontBuffer() const { return frontBuffer_; }
-    MessagePump& pump() { return pump_; }
     const MessagePump& pump() const { return pump_; }
-    Trace& trace() { return trace_; }
-    platform::Platform& platform() { return platform_; }
+    const Surface& frontBuffer() const { return frontBuffer_; }
 
 private:
     void loadSettings();
     bool initialiseEngine();
-    void mainLoop();
-    bool runFrame();
+    // Runs the main loop; false when it ended because the start script could not be read.
+    bool mainLoop();
     void shutdownEngine();
     void paint();
 
     platform::Platform& platform_;
-    Trace& trace_;
     ArchiveIndex archives_;
     ConfigStore config_;
     EngineSettings settings_;
@@ -72,7 +67,7 @@ private:
     SaveFolder saveFolder_;
     MainWindow window_;
     MessagePump pump_;
-    std::unique_ptr<EngineScriptHost> script_;
+    EngineScriptHost script_;
 
     // The shown frame, Bgr24 at the screen size of the first settings reading.
     OwnedSurface frontBuffer_;

@@ -1,36 +1,27 @@
 #include "app/engine_script_host.h"
 
-#include "app/engine.h"
+#include "resource/settings.h"
 
 namespace velmira {
 
-EngineScriptHost::EngineScriptHost(Engine& engine)
-    : engine_(engine),
-      runner_(*this, engine.archives(), engine.trace(), engine.saveFolder(),
-              engine.preferences()) {}
+EngineScriptHost::EngineScriptHost(MessagePump& pump, MainWindow& window, platform::Clock& clock,
+                                   const ArchiveIndex& archives, const Trace& trace,
+                                   const SaveFolder& saveFolder,
+                                   const UserPreferences& preferences)
+    : pump_(pump), window_(window), clock_(clock),
+      runner_(*this, archives, trace, saveFolder, preferences) {}
 
-void EngineScriptHost::initialise() {
+void EngineScriptHost::initialise(const EngineSettings& settings, const ConfigStore& config) {
     runner_.setScriptMode(ScriptMode::Adv);
-    runner_.setScreenSize(engine_.settings().screenWidth, engine_.settings().screenHeight);
-    runner_.flags().load(engine_.config());
-    playStart_ = clock().now();
+    runner_.setScreenSize(settings.screenWidth, settings.screenHeight);
+    runner_.flags().load(config);
+    playStart_ = clock_.now();
 }
 
 TitleInfo EngineScriptHost::titleInfo() const {
-    const uint32_t now = engine_.platform().clock().now();
+    const uint32_t minutes = platform::elapsed(playStart_, clock_.now()) / 60000;
     return TitleInfo{runner_.chapterName(), runner_.scriptMode() == ScriptMode::System,
-                     playMinutesBefore_ + (now - playStart_) / 60000};
+                     playMinutesBefore_ + minutes};
 }
-
-bool EngineScriptHost::pumpMessages() { return engine_.pump().pumpMessages(); }
-
-bool EngineScriptHost::pumpAndPollInput(int inputContext, bool idleSleep) {
-    return engine_.pump().pumpAndPollInput(inputContext, idleSleep);
-}
-
-bool EngineScriptHost::quitSeen() const { return engine_.pump().quitSeen(); }
-void EngineScriptHost::requestClose() { engine_.mainWindow().requestClose(); }
-void EngineScriptHost::refreshTitle() { engine_.mainWindow().refreshTitle(); }
-platform::Clock& EngineScriptHost::clock() { return engine_.platform().clock(); }
 
 } // namespace velmira

@@ -1,6 +1,4 @@
 // Process entry: reads the command line, picks the backend and runs the engine.
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -10,6 +8,7 @@
 #include "app/options.h"
 #include "platform/encoding.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/system_facts.h"
 #if defined(VELMIRA_HAVE_SDL) && __has_include("platform/sdl/sdl_platform.h")
 #include "platform/sdl/sdl_platform.h"
 #define VELMIRA_WINDOW_BACKEND 1
@@ -17,19 +16,55 @@
 
 namespace {
 
-// The folder of the executable, with a trailing "/"; "./" when it cannot be found.
-std::string executableFolder() {
-    char path[4096];
-    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0) return "./";
-    const std::string full(path, static_cast<size_t>(n));
-    const size_t slash = full.rfind('/');
-    return slash == std::string::npos ? "./" : full.substr(0, slash + 1);
-}
+// A headless run that could not do what its timeline asked ends with this status.
+constexpr int kExitTimelineFailed = 3;
 
 std::string withSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
+}
+
+const char* endingName(velmira::Engine::Ending ending) {
+    using Ending = velmira::Engine::Ending;
+    switch (ending) {
+    case Ending::NotRun: return "not run";
+    case Ending::SecondInstance: return "another copy runs";
+    case Ending::NoWindow: return "no window";
+    case Ending::InitialiseFailed: return "start-up failed";
+    case Ending::StartScriptMissing: return "no start script";
+    case Ending::Quit: return "quit";
+    }
+    return "?";
+}
+
+int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
+                velmira::Trace& trace) {
+    using namespace velmira;
+    platform::HeadlessOptions headless;
+    headless.maxMs = options.maxMs;
+    std::string error;
+    if (!options.timelinePath.empty() &&
+        !platform::Timeline::load(options.timelinePath, headless.timeline, error)) {
+        std::cerr << "velmira: " << error << "\n";
+        return 2;
+    }
+    platform::HeadlessPlatform platform(std::move(headless));
+    if (options.trace)
+        platform.log().setSink([](std::string_view line) {
+            std::cerr << "headless " << line << "\n";
+        });
+    Engine engine(platform, std::move(paths), trace);
+    const Engine::Ending ending = engine.run();
+    if (options.trace)
+        platform.log().write(std::string("run ended: ") + endingName(ending) +
+                             (engine.shutdownRan() ? ", shutdown ran" : ""));
+    int status = 0;
+    for (const auto& shot : platform.failedShots()) {
+        std::cerr << "velmira: timeline:" << shot.line << ": cannot write the shot " << shot.path
+                  << "\n";
+        status = kExitTimelineFailed;
+    }
+    return status;
 }
 
 } // namespace
@@ -43,7 +78,8 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::string gameDir = options.gameDir.empty() ? executableFolder() : withSlash(options.gameDir);
+    const std::string gameDir =
+        options.gameDir.empty() ? platform::executableFolder() : withSlash(options.gameDir);
     EnginePaths paths{gameDir + "data/",
                       options.saveDir.empty() ? gameDir + "save/" : withSlash(options.saveDir)};
 
@@ -55,24 +91,14 @@ int main(int argc, char** argv) {
             std::fputs(utf8.c_str(), stderr);
         });
 
-    std::unique_ptr<platform::Platform> platform;
-    if (options.headless) {
-        platform::Timeline timeline;
-        if (!options.timelinePath.empty() &&
-            !platform::Timeline::load(options.timelinePath, timeline, error)) {
-            std::cerr << "velmira: " << error << "\n";
-            return 2;
-        }
-        platform = std::make_unique<platform::HeadlessPlatform>(std::move(timeline), options.maxMs);
-    } else {
+    if (options.headless) return runHeadless(options, std::move(paths), trace);
 #ifdef VELMIRA_WINDOW_BACKEND
-        platform = std::make_unique<platform::SdlPlatform>();
+    platform::SdlPlatform platform;
+    Engine engine(platform, std::move(paths), trace);
+    engine.run();
+    return 0;
 #else
-        std::cerr << "velmira: built without a window backend; use --headless\n";
-        return 2;
+    std::cerr << "velmira: built without a window backend; use --headless\n";
+    return 2;
 #endif
-    }
-
-    Engine engine(*platform, std::move(paths), trace);
-    return engine.run();
 }

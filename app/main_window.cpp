@@ -15,20 +15,23 @@ constexpr char kPlayTimeFormat[] = "\x81\x40[%d:%02d]"; // full-width space, [h:
 
 } // namespace
 
-MainWindow::MainWindow(platform::Platform& platform, const EngineSettings& settings,
+MainWindow::MainWindow(platform::Window& window, platform::EventQueue& events,
+                       platform::Dialogs& dialogs, const EngineSettings& settings,
                        const UserPreferences& preferences)
-    : platform_(platform), settings_(settings), preferences_(preferences) {}
+    : window_(window), events_(events), dialogs_(dialogs), settings_(settings),
+      preferences_(preferences) {}
 
 bool MainWindow::create() {
     if (settings_.screenWidth <= 0 || settings_.screenHeight <= 0) return false;
-    if (!platform_.window().create(settings_.screenWidth, settings_.screenHeight)) return false;
-    platform_.window().setTitle("");
-    platform_.events().startTimer(kTimerId, kTimerPeriodMs);
+    if (!window_.create(settings_.screenWidth, settings_.screenHeight)) return false;
+    window_.setTitle("");
+    shownTitle_.clear();
+    events_.startTimer(kTimerId, kTimerPeriodMs);
     return true;
 }
 
 void MainWindow::show() {
-    platform_.window().show();
+    window_.show();
     if (paint_) paint_();
     refreshTitle();
 }
@@ -46,11 +49,16 @@ std::string MainWindow::composeTitle() const {
 
 void MainWindow::refreshTitle() {
     if (!exists() || minimised()) return;
-    platform_.window().setTitle(platform::sjisToUtf8(composeTitle()));
+    std::string title = composeTitle();
+    // The script refreshes the title at every restart; converting and setting the same
+    // text again would only cost time.
+    if (title == shownTitle_) return;
+    window_.setTitle(platform::sjisToUtf8(title));
+    shownTitle_ = std::move(title);
 }
 
 void MainWindow::requestClose() {
-    if (exists()) platform_.events().postClose();
+    if (exists()) events_.postClose();
 }
 
 void MainWindow::handleEvent(const platform::Event& event) {
@@ -63,9 +71,9 @@ void MainWindow::handleEvent(const platform::Event& event) {
         if (exists() && paint_) paint_();
         break;
     case EventType::Timer:
-        if (event.timerId == kTimerId) onTimer();
+        if (event.timer().id == kTimerId) onTimer();
         break;
-    case EventType::Raise: platform_.window().raise(); break;
+    case EventType::Raise: window_.raise(); break;
     default: break;
     }
 }
@@ -73,16 +81,16 @@ void MainWindow::handleEvent(const platform::Event& event) {
 void MainWindow::onClose() {
     if (!exists()) return;
     if (!quitWithoutAsking_ &&
-        !platform_.dialogs().askYesNo(platform::sjisToUtf8(settings_.title),
-                                      platform::sjisToUtf8(kQuitQuestion)))
+        !dialogs_.askYesNo(platform::sjisToUtf8(settings_.title),
+                           platform::sjisToUtf8(kQuitQuestion)))
         return;
     destroy();
 }
 
 void MainWindow::destroy() {
-    platform_.events().stopTimer(kTimerId);
-    platform_.window().destroy();
-    platform_.events().postQuit();
+    events_.stopTimer(kTimerId);
+    window_.destroy();
+    events_.postQuit();
 }
 
 void MainWindow::onTimer() {

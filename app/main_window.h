@@ -26,19 +26,21 @@ public:
     static constexpr int32_t kTimerId = 0;
     static constexpr uint32_t kTimerPeriodMs = 2000;
 
-    MainWindow(platform::Platform& platform, const EngineSettings& settings,
+    MainWindow(platform::Window& window, platform::EventQueue& events,
+               platform::Dialogs& dialogs, const EngineSettings& settings,
                const UserPreferences& preferences);
 
     // Client area ScreenWidth x ScreenHeight, centred, no resizing; starts the 2 s timer.
     bool create();
     // Shows the window, paints it and refreshes the title.
     void show();
+    // Sets the title composeTitle() gives now (unless the window shows it already).
     void refreshTitle();
     // Posts the close request (the quit question follows).
     void requestClose();
-    bool exists() const { return platform_.window().exists(); }
+    bool exists() const { return window_.exists(); }
     bool active() const { return active_; }
-    bool minimised() const { return platform_.window().minimised(); }
+    bool minimised() const { return window_.minimised(); }
 
     // The window procedure: every event the pumps remove reaches this.
     void handleEvent(const platform::Event& event);
@@ -57,7 +59,9 @@ private:
     void destroy();
     void onTimer();
 
-    platform::Platform& platform_;
+    platform::Window& window_;
+    platform::EventQueue& events_;
+    platform::Dialogs& dialogs_;
     const EngineSettings& settings_;
     const UserPreferences& preferences_;
     std::function<TitleInfo()> titleSource_;
@@ -65,6 +69,7 @@ private:
     bool active_ = true;
     bool quitWithoutAsking_ = false;
     int32_t titleRefreshCounter_ = 0;
+    std::string shownTitle_; // the title last set (Shift-JIS)
 };
 
 } // namespace velmira

@@ -16,15 +16,19 @@ bool MessagePump::dispatch(const platform::Event& event) {
 bool MessagePump::pumpMessages() {
     if (quitSeen_) return false;
     platform::Event event;
-    while (platform_.events().poll(event))
+    if (!events_.poll(event)) return true; // the common case: one cheap look per script line
+    beginTurn();
+    do {
         if (!dispatch(event)) return false;
+    } while (events_.poll(event));
     return true;
 }
 
 bool MessagePump::pumpOneMessage() {
     if (quitSeen_) return false;
+    beginTurn();
     platform::Event event;
-    if (!platform_.events().wait(event)) {
+    if (!events_.wait(event)) {
         // Nothing can ever arrive (a headless run without a timeline end): treat it as
         // the end of the program rather than blocking for ever.
         quitSeen_ = true;
@@ -33,23 +37,27 @@ bool MessagePump::pumpOneMessage() {
     return dispatch(event);
 }
 
-bool MessagePump::pumpAndPollInput(int inputContext, bool idleSleep) {
+bool MessagePump::idle() {
     if (quitSeen_) return false;
-    if (idleSleep || !window_.active()) {
-        if (window_.minimised()) {
-            platform::Event event;
-            if (!platform_.events().wait(event)) {
-                quitSeen_ = true;
-                return false;
-            }
-            if (!dispatch(event)) return false;
-        } else {
-            platform_.clock().sleep(1);
-        }
+    beginTurn();
+    if (!window_.minimised()) {
+        clock_.sleep(1);
+        return true;
     }
-    // FIXME: the accelerator tables of inputContext and the sampling of mouse, pad and
+    platform::Event event;
+    if (!events_.wait(event)) {
+        quitSeen_ = true;
+        return false;
+    }
+    return dispatch(event);
+}
+
+bool MessagePump::pumpAndPollInput(InputContext context, IdleSleep idleSleep) {
+    if (quitSeen_) return false;
+    if ((idleSleep == IdleSleep::Yes || !window_.active()) && !idle()) return false;
+    // FIXME: the accelerator tables of the context and the sampling of mouse, pad and
     // keyboard into the pending action arrive with the input layer.
-    (void)inputContext;
+    (void)context;
     return pumpMessages();
 }
 

@@ -3,7 +3,10 @@
 // waiting loops unwind.
 #pragma once
 
+#include <functional>
+
 #include "platform/platform.h"
+#include "script/script_host.h"
 
 namespace velmira {
 
@@ -11,25 +14,38 @@ class MainWindow;
 
 class MessagePump {
 public:
-    MessagePump(platform::Platform& platform, MainWindow& window)
-        : platform_(platform), window_(window) {}
+    MessagePump(platform::EventQueue& events, platform::Clock& clock, MainWindow& window)
+        : events_(events), clock_(clock), window_(window) {}
 
     bool quitSeen() const { return quitSeen_; }
+
+    // Runs at the start of every pump turn that handles input or lets time pass, before
+    // either: the engine writes what must be on the disk before the player acts again
+    // (the flag files).
+    void setTurnHandler(std::function<void()> handler) { turnHandler_ = std::move(handler); }
 
     // Dispatches every waiting event without blocking. False once quit is seen.
     bool pumpMessages();
     // Blocks for one event and dispatches it. False once quit is seen.
     bool pumpOneMessage();
-    // The pump of every interactive wait: idles (1 ms, or blocks while minimised) when
-    // asked or when the application is inactive, then drains the queue.
-    bool pumpAndPollInput(int inputContext, bool idleSleep);
+    // The pump of every interactive wait: idles when asked or when the application is
+    // inactive, then drains the queue.
+    bool pumpAndPollInput(InputContext context, IdleSleep idle);
+    // The pacing half of pumpAndPollInput on its own: sleeps 1 ms, or while the window is
+    // minimised blocks until a message arrives (and dispatches it). False once quit is seen.
+    bool idle();
 
 private:
     // Dispatches one event; false when it was the quit message.
     bool dispatch(const platform::Event& event);
+    void beginTurn() {
+        if (turnHandler_) turnHandler_();
+    }
 
-    platform::Platform& platform_;
+    platform::EventQueue& events_;
+    platform::Clock& clock_;
     MainWindow& window_;
+    std::function<void()> turnHandler_;
     bool quitSeen_ = false;
 };
 

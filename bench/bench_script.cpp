@@ -40,7 +40,8 @@ class BenchHost final : public ScriptHost {
         }
         return true;
     }
-    bool pumpAndPollInput(int, bool) override { return true; }
+    bool pumpAndPollInput(InputContext, IdleSleep) override { return true; }
+    void idle() override {}
     bool quitSeen() const override { return false; }
     void requestClose() override {}
     void refreshTitle() override {}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <variant>
 
 namespace velmira::platform {
 
@@ -23,48 +24,84 @@ enum Modifier : uint8_t { kModCtrl = 1, kModShift = 2, kModAlt = 4 };
 enum class MouseButton : uint8_t { Left, Right, Middle };
 
 enum class EventType : uint8_t {
-    MouseMove,
-    MouseDown,
-    MouseUp,
-    Wheel,        // wheel > 0: turned away from the user
-    KeyDown,
-    KeyUp,
-    CloseRequest, // the window's close button (or requestClose)
+    MouseMove,    // MouseData
+    MouseDown,    // MouseData
+    MouseUp,      // MouseData
+    Wheel,        // WheelData
+    KeyDown,      // KeyData
+    KeyUp,        // KeyData
+    CloseRequest, // the window's close button (or postClose)
     Activate,     // the application became the active one
     Deactivate,
     Minimise,
     Restore,
     Expose,       // the window needs repainting
-    Timer,        // a timer started with EventQueue::startTimer fired
+    Timer,        // TimerData: a timer started with EventQueue::startTimer fired
     Raise,        // another instance asked this one to come to the front
-    PadPlugged,   // padButtons = number of buttons (0 = unplugged)
-    PadButton,
-    PadAxis,
     Quit,         // posted by postQuit: ends every message pump
 };
 
+// Mouse position in client coordinates of the main window; the button that went down or
+// up (Left for a move); Modifier bits held.
+struct MouseData {
+    int32_t x = 0, y = 0;
+    MouseButton button = MouseButton::Left;
+    uint8_t modifiers = 0;
+};
+
+// Notches turned, > 0 away from the user; the mouse position at the time.
+struct WheelData {
+    int32_t notches = 0;
+    int32_t x = 0, y = 0;
+    uint8_t modifiers = 0;
+};
+
+struct KeyData {
+    Key key = Key::None;
+    uint8_t modifiers = 0;
+};
+
+struct TimerData {
+    int32_t id = 0;
+};
+
+// One event: its type and the payload that type carries (none for the others).
 struct Event {
     EventType type = EventType::Expose;
-    int32_t x = 0, y = 0;           // client position (mouse), axis position (PadAxis)
-    MouseButton button = MouseButton::Left;
-    int32_t wheel = 0;
-    Key key = Key::None;
-    uint8_t modifiers = 0;          // Modifier bits held with a key or mouse event
-    int32_t timerId = 0;
-    int32_t padButton = 0;          // 0-based button index; padButtons for PadPlugged
-    bool pressed = false;           // PadButton
+    std::variant<std::monostate, MouseData, WheelData, KeyData, TimerData> data;
+
+    // The payload of the type; asking for another one is a programming error.
+    const MouseData& mouse() const { return std::get<MouseData>(data); }
+    const WheelData& wheel() const { return std::get<WheelData>(data); }
+    const KeyData& key() const { return std::get<KeyData>(data); }
+    const TimerData& timer() const { return std::get<TimerData>(data); }
 };
+
+inline Event mouseEvent(EventType type, int32_t x, int32_t y,
+                        MouseButton button = MouseButton::Left, uint8_t modifiers = 0) {
+    return Event{type, MouseData{x, y, button, modifiers}};
+}
+inline Event wheelEvent(int32_t notches, int32_t x, int32_t y, uint8_t modifiers = 0) {
+    return Event{EventType::Wheel, WheelData{notches, x, y, modifiers}};
+}
+inline Event keyEvent(EventType type, Key key, uint8_t modifiers = 0) {
+    return Event{type, KeyData{key, modifiers}};
+}
+inline Event timerEvent(int32_t id) {
+    return Event{EventType::Timer, TimerData{id}};
+}
 
 class EventQueue {
 public:
     virtual ~EventQueue() = default;
     // Removes the next waiting event without blocking; false when none waits.
     virtual bool poll(Event& event) = 0;
-    // Blocks until an event arrives (or the backend knows none can come).
+    // Blocks until an event arrives; false when the backend knows that none can come.
     virtual bool wait(Event& event) = 0;
     virtual void postQuit() = 0;
     virtual void postClose() = 0;
     // Starts (or restarts) a periodic timer; each period one Timer event with that id.
+    // Periods that pass while an earlier tick still waits in the queue merge into it.
     virtual void startTimer(int32_t id, uint32_t periodMs) = 0;
     virtual void stopTimer(int32_t id) = 0;
 };

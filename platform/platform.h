@@ -1,22 +1,23 @@
-// The platform: everything the engine takes from the operating system, grouped by
-// capability. A backend (sdl/, headless/) implements each capability and a Platform
-// that hands them out.
+// The platform: everything the engine takes from the operating system, one capability per
+// interface. A backend (sdl/, headless/) implements each capability in a class of its own
+// and a Platform that only builds and wires them.
+//
+// Capabilities every platform has are handed out as references. Optional ones - those a
+// machine or desktop may lack - are handed out as pointers that are null where there is
+// none; the engine then takes its failure path (no pad: no pad input), never a stand-in
+// that pretends to work. The tray icon, popup menu, movie player, clipboard, configuration
+// dialog and audio device join the pad here as they are built.
 #pragma once
-
-#include <string>
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/instance_lock.h"
+#include "platform/pad.h"
+#include "platform/system_facts.h"
 #include "platform/window.h"
 
 namespace velmira::platform {
-
-// Result of claiming the single-instance identity.
-enum class InstanceClaim {
-    Claimed,       // this process is the only one with this identity
-    AlreadyRunning // another process holds it and was asked to come to the front
-};
 
 class Platform {
 public:
@@ -25,8 +26,11 @@ public:
     virtual EventQueue& events() = 0;
     virtual Window& window() = 0;
     virtual Dialogs& dialogs() = 0;
-    // Claims the identity productId (empty: always Claimed). Held until destruction.
-    virtual InstanceClaim claimInstance(const std::string& productId) = 0;
+    virtual InstanceLock& instanceLock() = 0;
+    virtual const SystemFacts& systemFacts() const = 0;
+
+    // Optional capabilities (null: not on this platform or machine).
+    virtual Pad* pad() { return nullptr; }
 };
 
 } // namespace velmira::platform

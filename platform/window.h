@@ -17,9 +17,10 @@ public:
     virtual bool exists() const = 0;
     virtual void setTitle(std::string_view utf8) = 0;
     virtual bool minimised() const = 0;
-    virtual bool active() const = 0;
-    // Shows a frame of the window's client size; rows top to bottom, stride in bytes.
-    virtual void present(const uint8_t* bgr, int32_t stride) = 0;
+    // Shows a frame of the window's client size; rows top to bottom, stride in bytes, at
+    // least a row's width * 3. False (nothing shown) without a window, without pixels or
+    // for a shorter stride.
+    virtual bool present(const uint8_t* bgr, int32_t stride) = 0;
     // Restores (if minimised) and raises the window.
     virtual void raise() = 0;
 };

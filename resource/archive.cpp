@@ -1,15 +1,17 @@
 #include "resource/archive.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "platform/encoding.h"
+#include "resource/byte_order.h"
+#include "resource/sjis.h"
 
 namespace velmira {
 namespace {
+
+namespace fs = std::filesystem;
 
 // "アーカイブを開けない"
 constexpr char kOpenFailed[] =
@@ -26,57 +28,35 @@ constexpr char kReportFormat[] =
     "\t\x83\x74\x83\x40\x83\x43\x83\x8b\x83\x54\x83\x43\x83\x59:%d\n"
     "\t\x81\x40\x88\xc3\x8d\x86\x89\xbb\x83\x52\x81\x5b\x83\x68:%04X\n";
 
-bool isSjisLeadByte(uint8_t b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+bool readExact(std::istream& in, void* buffer, size_t count) {
+    in.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+    return static_cast<size_t>(in.gcount()) == count;
 }
 
-bool readU8(std::FILE* file, uint8_t& value) {
-    return std::fread(&value, 1, 1, file) == 1;
-}
-
-bool readU32(std::FILE* file, uint32_t& value) {
+bool readU32(std::istream& in, uint32_t& value) {
     uint8_t b[4];
-    if (std::fread(b, 1, 4, file) != 4) return false;
-    value = uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+    if (!readExact(in, b, 4)) return false;
+    value = readLe32(b);
     return true;
 }
 
-bool endsWithDatIgnoringCase(const char* name) {
-    const size_t n = std::strlen(name);
-    return n >= 4 && name[n - 4] == '.' && lowerAscii(std::string_view(name + n - 3, 3)) == "dat";
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b) {
-    const std::string la = lowerAscii(a), lb = lowerAscii(b);
-    return la != lb ? la < lb : a < b;
+// A regular file (links followed) and its size; false for folders, devices and pipes,
+// which must never be opened as if they held a game file.
+bool regularFileSize(const std::string& path, uint64_t& size) {
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return false;
+    size = fs::file_size(path, ec);
+    return !ec;
 }
 
 } // namespace
 
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (size_t i = 0; i < out.size(); ++i) {
-        const auto b = static_cast<uint8_t>(out[i]);
-        if (isSjisLeadByte(b)) {
-            ++i; // the trail byte stays as it is
-        } else if (b >= 'A' && b <= 'Z') {
-            out[i] = static_cast<char>(b - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 std::string hostPathOf(std::string_view sjisName) {
     std::string path(sjisName);
     bool ascii = true;
-    for (size_t i = 0; i < path.size(); ++i) {
-        const auto b = static_cast<uint8_t>(path[i]);
-        if (b >= 0x80) ascii = false;
-        if (isSjisLeadByte(b)) {
-            ++i;
-        } else if (b == '\\') {
-            path[i] = '/';
-        }
+    for (size_t i = 0; i < path.size(); i += sjis::characterLength(path, i)) {
+        if (static_cast<uint8_t>(path[i]) >= 0x80) ascii = false;
+        if (path[i] == '\\') path[i] = '/';
     }
     // File names on this system are UTF-8; the packing tool converts them the same way.
     return ascii ? path : platform::sjisToUtf8(path);
@@ -84,14 +64,14 @@ std::string hostPathOf(std::string_view sjisName) {
 
 bool readArchiveDirectory(const std::string& path, ArchiveDirectory& out) {
     out = ArchiveDirectory{};
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
+    uint64_t fileSize = 0;
+    if (!regularFileSize(path, fileSize)) return false;
+    std::ifstream file(path, std::ios::binary);
     char magic[sizeof kArchiveMagic];
     uint32_t version = 0, count = 0;
-    if (std::fread(magic, 1, sizeof magic, file) != sizeof magic ||
+    if (!file || !readExact(file, magic, sizeof magic) ||
         std::memcmp(magic, kArchiveMagic, sizeof magic) != 0 || !readU32(file, version) ||
         version != kArchiveVersion || !readU32(file, out.revision) || !readU32(file, count)) {
-        std::fclose(file);
         out = ArchiveDirectory{};
         return false;
     }
@@ -99,22 +79,21 @@ bool readArchiveDirectory(const std::string& path, ArchiveDirectory& out) {
     bool complete = true;
     for (uint32_t i = 0; i < count; ++i) {
         ArchiveDirectoryEntry entry;
-        uint8_t length = 0;
+        uint8_t head[2]; // key, name length
         char name[255];
-        if (!readU8(file, entry.key) || !readU8(file, length) || length == 0 ||
-            std::fread(name, 1, length, file) != length) {
+        if (!readExact(file, head, 2) || head[1] == 0 || !readExact(file, name, head[1])) {
             complete = false;
             break;
         }
-        names.apply(reinterpret_cast<uint8_t*>(name), length);
+        entry.key = head[0];
+        names.apply(reinterpret_cast<uint8_t*>(name), head[1]);
         if (!readU32(file, entry.offset) || !readU32(file, entry.size)) {
             complete = false;
             break;
         }
-        entry.name = lowerAscii(std::string_view(name, length));
+        entry.name = sjis::lowerAscii(std::string_view(name, head[1]));
         out.entries.push_back(std::move(entry));
     }
-    std::fclose(file);
     out.complete = complete;
     return true;
 }
@@ -134,20 +113,20 @@ bool ArchiveIndex::mountSystem() {
 
 bool ArchiveIndex::mountAll() {
     clear();
-    DIR* dir = ::opendir(dataFolder_.empty() ? "." : dataFolder_.c_str());
-    if (!dir) return false;
+    std::error_code ec;
+    fs::directory_iterator it(dataFolder_.empty() ? fs::path(".") : fs::path(dataFolder_), ec);
+    if (ec) return false;
     std::vector<std::string> names;
-    while (const dirent* e = ::readdir(dir)) {
-        if (!endsWithDatIgnoringCase(e->d_name)) continue;
-        struct stat st {};
-        const std::string path = dataFolder_ + e->d_name;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        names.emplace_back(e->d_name);
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        if (ec) break;
+        const std::string name = it->path().filename().string();
+        if (name.size() < 4 || !sjis::endsWithIgnoringCase(name, ".dat")) continue;
+        if (!it->is_regular_file(ec)) continue;
+        names.push_back(name);
     }
-    ::closedir(dir);
     // The directory listing has no order of its own here; sorting makes "mounted later"
     // (which wins at equal revision) the same on every run.
-    std::sort(names.begin(), names.end(), lessIgnoringCase);
+    std::sort(names.begin(), names.end(), sjis::lessIgnoringCase);
     for (const std::string& name : names)
         mount(dataFolder_ + name, name);
     return !names.empty();
@@ -174,9 +153,52 @@ const ArchiveEntry* ArchiveIndex::find(std::string_view memberName) const {
     return it == entries_.end() ? nullptr : &it->second;
 }
 
+MemberLocation ArchiveIndex::locate(std::string_view folder, std::string_view name) const {
+    MemberLocation where;
+    if (name.empty()) return where;
+    if (name.find(':') != std::string_view::npos || name.front() == '/') {
+        where.kind = MemberLocation::Kind::HostFile;
+        where.name = std::string(name);
+        where.path = hostPathOf(name);
+        return where;
+    }
+    where.name = folder.empty() ? std::string(name) : std::string(folder) + "\\" + std::string(name);
+    if (const ArchiveEntry* entry = find(where.name)) {
+        where.kind = MemberLocation::Kind::Member;
+        where.entry = entry;
+        where.path = dataFolder_ + entry->archiveName;
+        return where;
+    }
+    where.kind = MemberLocation::Kind::HostFile;
+    where.path = dataFolder_ + hostPathOf(where.name);
+    return where;
+}
+
+bool ArchiveIndex::stamp(std::string_view folder, std::string_view name, MemberStamp& out) const {
+    const MemberLocation where = locate(folder, name);
+    out = MemberStamp{};
+    out.path = where.path;
+    switch (where.kind) {
+    case MemberLocation::Kind::Member:
+        out.offset = where.entry->offset;
+        out.size = where.entry->size;
+        out.key = where.entry->key;
+        return true;
+    case MemberLocation::Kind::HostFile: {
+        std::error_code ec;
+        if (!regularFileSize(where.path, out.size)) return false;
+        out.modified = fs::last_write_time(where.path, ec).time_since_epoch().count();
+        return !ec;
+    }
+    case MemberLocation::Kind::None:
+        break;
+    }
+    return false;
+}
+
 void ArchiveReader::close() {
-    if (file_) std::fclose(file_);
-    file_ = nullptr;
+    if (file_.is_open()) file_.close();
+    file_.clear();
     name_.clear();
     size_ = 0;
     key_ = 0;
@@ -191,31 +213,30 @@ void ArchiveReader::report(const char* message) const {
 
 bool ArchiveReader::open(std::string_view folder, std::string_view name) {
     close();
-    if (name.empty()) return false;
-    if (name.find(':') != std::string_view::npos || name.front() == '/') {
-        name_ = std::string(name);
-        return openHostFile(hostPathOf(name_));
+    const MemberLocation where = index_.locate(folder, name);
+    switch (where.kind) {
+    case MemberLocation::Kind::Member: {
+        const ArchiveEntry& e = *where.entry;
+        return openArchiveMember(where.path, where.name, e.offset, e.size, e.key);
     }
-    name_ = folder.empty() ? std::string(name) : std::string(folder) + "\\" + std::string(name);
-    if (const ArchiveEntry* entry = index_.find(name_)) {
-        const std::string requested = name_;
-        return openArchiveMember(index_.dataFolder() + entry->archiveName, requested, entry->offset,
-                                 entry->size, entry->key);
+    case MemberLocation::Kind::HostFile:
+        name_ = where.name;
+        return openHostFile(where.path);
+    case MemberLocation::Kind::None:
+        break;
     }
-    return openHostFile(index_.dataFolder() + hostPathOf(name_));
+    return false;
 }
 
 bool ArchiveReader::openHostFile(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
-    struct stat st {};
-    if (!file_ || ::fstat(::fileno(file_), &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<uint64_t>(st.st_size) > UINT32_MAX) {
-        if (file_) std::fclose(file_);
-        file_ = nullptr;
+    uint64_t fileSize = 0;
+    if (!regularFileSize(path, fileSize) || fileSize > UINT32_MAX ||
+        (file_.open(path, std::ios::binary), !file_.is_open())) {
+        file_.clear();
         report(kOpenFailed);
         return false;
     }
-    size_ = static_cast<uint32_t>(st.st_size);
+    size_ = static_cast<uint32_t>(fileSize);
     key_ = 0;
     position_ = 0;
     end_ = size_;
@@ -226,11 +247,10 @@ bool ArchiveReader::openArchiveMember(const std::string& archivePath, std::strin
                                       uint32_t offset, uint32_t size, uint8_t key) {
     close();
     name_ = std::string(name);
-    file_ = std::fopen(archivePath.c_str(), "rb");
-    struct stat st {};
-    if (!file_ || ::fstat(::fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-        if (file_) std::fclose(file_);
-        file_ = nullptr;
+    uint64_t fileSize = 0;
+    if (!regularFileSize(archivePath, fileSize) ||
+        (file_.open(archivePath, std::ios::binary), !file_.is_open())) {
+        file_.clear();
         report(kOpenFailed);
         return false;
     }
@@ -238,10 +258,9 @@ bool ArchiveReader::openArchiveMember(const std::string& archivePath, std::strin
     key_ = key;
     if (key_ != 0) stream_.seed(Keystream::kArchiveSeed + key_);
     // A member that runs past the end of its archive cannot be read beyond that end.
-    const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
     position_ = std::min<uint64_t>(offset, fileSize);
     end_ = std::min<uint64_t>(uint64_t{offset} + size, fileSize);
-    if (::fseeko(file_, static_cast<off_t>(position_), SEEK_SET) != 0) end_ = position_;
+    if (!file_.seekg(static_cast<std::streamoff>(position_))) end_ = position_;
     return true;
 }
 
@@ -253,7 +272,8 @@ bool ArchiveReader::read(void* buffer, uint32_t count) {
         report(kReadFailed);
         return false;
     }
-    const size_t got = std::fread(buffer, 1, count, file_);
+    file_.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
+    const auto got = static_cast<size_t>(file_.gcount());
     position_ += got;
     if (got != count) {
         end_ = position_; // the stream is out of step now; nothing more is read

@@ -10,7 +10,7 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -51,6 +51,26 @@ struct ArchiveEntry {
     uint8_t key = 0;
 };
 
+// Where a name given to ArchiveReader::open is read from.
+struct MemberLocation {
+    enum class Kind : uint8_t { None, Member, HostFile };
+    Kind kind = Kind::None;
+    std::string name;                  // the engine name ("script\start.txt"), for diagnostics
+    const ArchiveEntry* entry = nullptr; // Member
+    std::string path;                  // host path: the archive file, or the loose file
+};
+
+// What identifies the bytes a name reads: the same stamp means the same content. Archives
+// are taken as fixed while they are mounted; a loose file is known by its size and time.
+struct MemberStamp {
+    std::string path;
+    uint64_t offset = 0;
+    uint64_t size = 0;
+    int64_t modified = 0; // loose files: the file system's modification time
+    uint8_t key = 0;
+    friend bool operator==(const MemberStamp&, const MemberStamp&) = default;
+};
+
 class ArchiveIndex {
   public:
     // dataFolder ends with "/" (it is appended to names directly).
@@ -71,6 +91,10 @@ class ArchiveIndex {
 
     // Exact byte comparison, no case folding.
     const ArchiveEntry* find(std::string_view memberName) const;
+    // Where ArchiveReader::open(folder, name) reads from (Kind::None for an empty name).
+    MemberLocation locate(std::string_view folder, std::string_view name) const;
+    // The stamp of what open(folder, name) would read; false when it cannot be read.
+    bool stamp(std::string_view folder, std::string_view name, MemberStamp& out) const;
     const std::map<std::string, ArchiveEntry, std::less<>>& entries() const { return entries_; }
 
   private:
@@ -107,7 +131,7 @@ class ArchiveReader {
     uint32_t size() const { return size_; }
     uint8_t key() const { return key_; }
     const std::string& name() const { return name_; }
-    bool isOpen() const { return file_ != nullptr; }
+    bool isOpen() const { return file_.is_open(); }
 
   private:
     void report(const char* message) const;
@@ -115,18 +139,13 @@ class ArchiveReader {
 
     const ArchiveIndex& index_;
     std::string name_;
-    std::FILE* file_ = nullptr;
+    std::ifstream file_;
     uint32_t size_ = 0;
     uint8_t key_ = 0;
     uint64_t end_ = 0;      // one past the member's last byte, or the file's end if earlier
     uint64_t position_ = 0; // current file offset
     Keystream stream_;
 };
-
-// Lower-cases ASCII A-Z byte by byte (Shift-JIS bytes are unchanged), as the index does.
-// The second byte of a double-byte character is never touched, even where it falls in
-// the range A-Z.
-std::string lowerAscii(std::string_view text);
 
 // The host path of an engine name: "\" between parts becomes "/" (the second byte of a
 // double-byte character is never taken for a separator) and Shift-JIS becomes UTF-8.

@@ -2,25 +2,7 @@
 
 #include "resource/config.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#include <cpuid.h>
-#endif
-
 namespace velmira {
-
-bool processorHasMmx() {
-#if defined(__i386__) || defined(__x86_64__)
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
-    return (edx & (1u << 23)) != 0;
-#else
-    return false;
-#endif
-}
-
-void EngineSettings::read(const ConfigStore& store) {
-    read(store, processorHasMmx());
-}
 
 void EngineSettings::read(const ConfigStore& store, bool hasMmx) {
     constexpr char kUnknown[] = "???";

@@ -23,13 +23,9 @@ struct EngineSettings {
     bool enableMmx = false;
     std::string splashImage;
 
-    // Overwrites every field from the store (defaults for what is missing).
-    void read(const ConfigStore& store);
-    // The same with the processor's MMX support given (EnableMMX is read only with it).
+    // Overwrites every field from the store (defaults for what is missing). EnableMMX is
+    // read only when the processor has MMX (hasMmx, a fact the platform reports).
     void read(const ConfigStore& store, bool hasMmx);
 };
-
-// True when the processor reports MMX (always on x86-64; false on other processors).
-bool processorHasMmx();
 
 } // namespace velmira

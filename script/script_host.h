@@ -2,16 +2,21 @@
 // implements it; tests use a small host over a virtual clock.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/clock.h"
 
 namespace velmira {
 
-// Input contexts of pumpAndPollInput: which accelerator table translates keys.
-enum InputContext : int {
-    kInputContextGame = 0,
-    kInputContextChoiceMenu = 1,
-    kInputContextSystemScreen = 2,
+// Input contexts of pumpAndPollInput: which accelerator tables translate keys.
+enum class InputContext : uint8_t {
+    Game = 0,         // a message or timed wait of the script, screen effects
+    ChoiceMenu = 1,
+    SystemScreen = 2, // backlog, save/load screen, movies, the hidden message window
 };
+
+// Whether a pump turn idles (1 ms, or until a message while minimised) before it looks.
+enum class IdleSleep : bool { No, Yes };
 
 class ScriptHost {
   public:
@@ -20,10 +25,14 @@ class ScriptHost {
     // Dispatches every waiting window message without blocking. False once the quit
     // message has been seen: every loop of the script then returns.
     virtual bool pumpMessages() = 0;
-    // The pump of every interactive wait: idles (1 ms when idleSleep is set or the window
-    // is inactive, blocks while minimised), dispatches messages through the shortcuts of
-    // inputContext and samples input into the pending action. False once quitting.
-    virtual bool pumpAndPollInput(int inputContext, bool idleSleep) = 0;
+    // The pump of every interactive wait: idles when asked or when the window is inactive,
+    // dispatches messages through the shortcuts of the input context and samples input
+    // into the pending action. False once quitting.
+    virtual bool pumpAndPollInput(InputContext context, IdleSleep idle) = 0;
+    // A turn with nothing to do (the root script ended and starts again): idles as a pump
+    // turn does, so that a script that never waits neither spins the processor nor stops
+    // time in a headless run.
+    virtual void idle() = 0;
     virtual bool quitSeen() const = 0;
     // Posts the window's close request, so the quit question runs at the next pump.
     virtual void requestClose() = 0;

@@ -3,24 +3,24 @@
 #include <png.h>
 
 #include <csetjmp>
-#include <cstdio>
-#include <vector>
+
+#include "platform/files.h"
 
 namespace velmira::platform {
 
 namespace {
 
-struct FileCloser {
-    std::FILE* file = nullptr;
-    ~FileCloser() {
-        if (file) std::fclose(file);
-    }
-};
+void appendToVector(png_structp png, png_bytep data, png_size_t length) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + length);
+}
+
+void flushNothing(png_structp) {}
 
 // Everything that touches libpng lives in this function: a libpng error longjmps back to
 // its setjmp, so no object with a destructor may be created between the two.
-bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bgr, int32_t stride,
-               std::vector<uint8_t>& row) {
+bool encodeRows(std::vector<uint8_t>& out, int32_t width, int32_t height, const uint8_t* bgr,
+                int32_t stride, std::vector<uint8_t>& row) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -32,7 +32,7 @@ bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bg
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, &out, appendToVector, flushNothing);
     // Frames are written often by automated runs; a fast level keeps that cheap.
     png_set_compression_level(png, 3);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
@@ -41,11 +41,11 @@ bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bg
     png_write_info(png, info);
     for (int32_t y = 0; y < height; ++y) {
         const uint8_t* src = bgr + static_cast<size_t>(y) * static_cast<size_t>(stride);
-        uint8_t* out = row.data();
-        for (int32_t x = 0; x < width; ++x, src += 3, out += 3) {
-            out[0] = src[2];
-            out[1] = src[1];
-            out[2] = src[0];
+        uint8_t* dst = row.data();
+        for (int32_t x = 0; x < width; ++x, src += 3, dst += 3) {
+            dst[0] = src[2];
+            dst[1] = src[1];
+            dst[2] = src[0];
         }
         png_write_row(png, row.data());
     }
@@ -56,23 +56,25 @@ bool writeRows(std::FILE* file, int32_t width, int32_t height, const uint8_t* bg
 
 } // namespace
 
-bool writeBgr24Png(const std::string& path, int32_t width, int32_t height, const uint8_t* bgr,
-                   int32_t stride) {
+std::vector<uint8_t> encodeBgr24Png(int32_t width, int32_t height, const uint8_t* bgr,
+                                    int32_t stride) {
     // PNG limits each dimension to 2^31 - 1; the row buffer must also fit comfortably.
-    if (!bgr || width < 1 || height < 1 || width > (1 << 24) || height > (1 << 24)) return false;
-    if (stride < width * 3) return false;
+    if (!bgr || width < 1 || height < 1 || width > (1 << 24) || height > (1 << 24)) return {};
+    if (stride / 3 < width) return {};
     std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
-    bool ok;
-    {
-        FileCloser closer{std::fopen(path.c_str(), "wb")};
-        if (!closer.file) return false;
-        ok = writeRows(closer.file, width, height, bgr, stride, row);
-        if (std::fflush(closer.file) != 0 || std::ferror(closer.file)) ok = false;
-        if (std::fclose(closer.file) != 0) ok = false;
-        closer.file = nullptr;
+    std::vector<uint8_t> out;
+    if (!encodeRows(out, width, height, bgr, stride, row)) return {};
+    return out;
+}
+
+bool writeBgr24Png(const std::string& path, int32_t width, int32_t height, const uint8_t* bgr,
+                   int32_t stride, std::string* error) {
+    const std::vector<uint8_t> png = encodeBgr24Png(width, height, bgr, stride);
+    if (png.empty()) {
+        if (error) *error = "not a frame that can be stored";
+        return false;
     }
-    if (!ok) std::remove(path.c_str());
-    return ok;
+    return replaceFile(path, png, error);
 }
 
 } // namespace velmira::platform

@@ -1,8 +1,9 @@
+#include "platform/headless/timeline.h"
+
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "platform/headless/headless_platform.h"
 
 namespace velmira::platform {
 namespace {
@@ -56,7 +57,7 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
         return {};
     };
     auto mouse = [&](EventType type, MouseButton button, int32_t x, int32_t y) {
-        te.events.push_back(Event{.type = type, .x = x, .y = y, .button = button});
+        te.events.push_back(mouseEvent(type, x, y, button));
     };
 
     int32_t x = 0, y = 0;
@@ -79,38 +80,46 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
         if (std::string e = needArgs(1); !e.empty()) return e;
         int32_t n = 0;
         if (!number(w[2], n) || n == 0) return "bad wheel amount";
-        te.events.push_back(Event{.type = EventType::Wheel, .wheel = n});
+        te.events.push_back(wheelEvent(n, 0, 0));
     } else if (name == "key" || name == "keydown" || name == "keyup") {
         if (std::string e = needArgs(1); !e.empty()) return e;
         Key key;
         uint8_t mods;
         if (!keyWithModifiers(w[2], key, mods)) return "unknown key '" + std::string(w[2]) + "'";
-        if (name != "keyup")
-            te.events.push_back(Event{.type = EventType::KeyDown, .key = key, .modifiers = mods});
-        if (name != "keydown")
-            te.events.push_back(Event{.type = EventType::KeyUp, .key = key, .modifiers = mods});
+        if (name != "keyup") te.events.push_back(keyEvent(EventType::KeyDown, key, mods));
+        if (name != "keydown") te.events.push_back(keyEvent(EventType::KeyUp, key, mods));
     } else if (name == "pad") {
         if (std::string e = needArgs(1); !e.empty()) return e;
-        int32_t buttons = 0;
-        if (!number(w[2], buttons) || buttons < 0 || buttons > 32) return "bad button count";
-        te.events.push_back(Event{.type = EventType::PadPlugged, .padButton = buttons});
+        te.kind = TimelineEvent::Kind::PadPlug;
+        if (!number(w[2], te.number) || te.number < 0 || te.number > 32)
+            return "bad button count";
     } else if (name == "padbutton") {
         if (std::string e = needArgs(2); !e.empty()) return e;
         int32_t n = 0;
         if (!number(w[2], n) || n < 1 || n > 32) return "bad pad button (1-32)";
         if (w[3] != "down" && w[3] != "up") return "padbutton needs down or up";
-        te.events.push_back(
-            Event{.type = EventType::PadButton, .padButton = n - 1, .pressed = w[3] == "down"});
+        te.kind = TimelineEvent::Kind::PadButton;
+        te.number = n - 1;
+        te.pressed = w[3] == "down";
     } else if (name == "padaxis") {
         if (std::string e = point(x, y); !e.empty()) return e;
-        te.events.push_back(Event{.type = EventType::PadAxis, .x = x, .y = y});
+        if (x < -32768 || x > 32767 || y < -32768 || y > 32767)
+            return "pad axis out of range (-32768 to 32767)";
+        te.kind = TimelineEvent::Kind::PadAxis;
+        te.x = x;
+        te.y = y;
+    } else if (name == "answer") {
+        if (std::string e = needArgs(1); !e.empty()) return e;
+        if (w[2] != "yes" && w[2] != "no") return "answer needs yes or no";
+        te.kind = TimelineEvent::Kind::Answer;
+        te.yes = w[2] == "yes";
     } else if (name == "shot") {
         if (std::string e = needArgs(1); !e.empty()) return e;
         te.kind = TimelineEvent::Kind::Shot;
         te.path = w[2].starts_with('/') ? std::string(w[2]) : baseFolder + std::string(w[2]);
     } else if (name == "close") {
         if (std::string e = needArgs(0); !e.empty()) return e;
-        te.events.push_back(Event{.type = EventType::CloseRequest});
+        te.events.push_back(Event{EventType::CloseRequest});
     } else {
         return "unknown event '" + std::string(name) + "'";
     }
@@ -153,6 +162,11 @@ bool Timeline::parse(std::string_view text, const std::string& baseFolder, Timel
 }
 
 bool Timeline::load(const std::string& path, Timeline& out, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "timeline: " + path + " is a folder, not a timeline file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "timeline: cannot read " + path;

@@ -1,19 +1,36 @@
 #include "platform/sdl/sdl_events.h"
 
+#include "platform/sdl/sdl_pad.h"
+
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 
 #include <time.h>
 
 namespace velmira::platform {
 
-struct SdlEventQueue::TimerSlot {
-    int32_t id = 0;
-    SDL_TimerID sdlId = 0;
-    SdlEventQueue* queue = nullptr;
-    // One tick waits in the queue at most: ticks that fall due while the main thread is
-    // busy (a modal dialog) are merged, as a timer message would be.
-    std::atomic<bool> pending{false};
-    std::atomic<bool> cancelled{false};
+// Timers as the timer thread sees them. Each running timer is known by a serial number of
+// its own, never by a pointer: SDL may still run a stopped timer's callback, and a tick
+// may still wait in the queue, after the timer stopped, so what they name must outlive
+// every queue. The table lives as long as the process; a stopped timer's entry goes at once.
+struct SdlEventQueue::TimerTable {
+    struct Entry {
+        SdlEventQueue* queue;
+        int32_t id;
+        SDL_TimerID sdlId;
+        // One tick waits in the queue at most: ticks that fall due while the main thread
+        // is busy (a modal dialog) merge, as a window-system timer's do.
+        bool pending;
+    };
+    std::mutex mutex;
+    std::unordered_map<uint32_t, Entry> running; // serial -> timer
+    uint32_t nextSerial = 1;
+
+    static TimerTable& instance() {
+        static TimerTable* table = new TimerTable; // never destroyed: callbacks may outlive main
+        return *table;
+    }
 };
 
 namespace {
@@ -138,15 +155,14 @@ SdlEventQueue::SdlEventQueue(bool eventsReady, SdlWindow& window)
 
 SdlEventQueue::~SdlEventQueue() {
     stopAllTimers();
-    if (pad_) SDL_JoystickClose(pad_);
 }
 
-bool SdlEventQueue::pushUser(UserCode code, void* data) {
+bool SdlEventQueue::pushUser(UserCode code, uintptr_t data) {
     if (!ready_) return false;
     SDL_Event e{};
     e.type = userType_;
     e.user.code = code;
-    e.user.data1 = data;
+    e.user.data1 = reinterpret_cast<void*>(data);
     const bool pushed = SDL_PushEvent(&e) == 1;
     pushes_.fetch_add(1, std::memory_order_release);
     return pushed;
@@ -162,40 +178,60 @@ void SdlEventQueue::postRaise() {
     pushUser(kRaise);
 }
 
-Uint32 SdlEventQueue::onTimer(Uint32 interval, void* p) {
-    // Runs on SDL's timer thread.
-    auto* slot = static_cast<TimerSlot*>(p);
-    if (slot->cancelled.load()) return 0;
-    if (!slot->pending.exchange(true) && !slot->queue->pushUser(kTimer, slot))
-        slot->pending.store(false);
+Uint32 SdlEventQueue::onTimer(Uint32 interval, void* param) {
+    // Runs on SDL's timer thread. The serial travels in the pointer's bits.
+    const auto serial = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(param));
+    TimerTable& table = TimerTable::instance();
+    std::lock_guard lock(table.mutex);
+    const auto it = table.running.find(serial);
+    if (it == table.running.end()) return 0; // stopped meanwhile: SDL drops it
+    TimerTable::Entry& entry = it->second;
+    if (!entry.pending && entry.queue->pushUser(kTimer, serial)) entry.pending = true;
     return interval;
 }
 
 void SdlEventQueue::startTimer(int32_t id, uint32_t periodMs) {
     if (!ready_) return;
     stopTimer(id);
-    auto slot = std::make_unique<TimerSlot>();
-    slot->id = id;
-    slot->queue = this;
-    // SDL takes a period of 0 as "stop"; the shortest period is 1 ms.
-    slot->sdlId =
-        SDL_AddTimer(std::max<uint32_t>(periodMs, 1), &SdlEventQueue::onTimer, slot.get());
-    if (slot->sdlId != 0) timers_.push_back(std::move(slot));
+    TimerTable& table = TimerTable::instance();
+    std::lock_guard lock(table.mutex);
+    const uint32_t serial = table.nextSerial++;
+    // SDL takes a period of 0 as "stop"; the shortest period is 1 ms. The callback waits
+    // for the lock held here, so it never looks for the entry before it exists.
+    const SDL_TimerID sdlId =
+        SDL_AddTimer(std::max<uint32_t>(periodMs, 1), &SdlEventQueue::onTimer,
+                     reinterpret_cast<void*>(static_cast<uintptr_t>(serial)));
+    if (sdlId != 0) table.running.emplace(serial, TimerTable::Entry{this, id, sdlId, false});
 }
 
 void SdlEventQueue::stopTimer(int32_t id) {
-    auto it = std::find_if(timers_.begin(), timers_.end(),
-                           [id](const auto& slot) { return slot->id == id; });
-    if (it == timers_.end()) return;
-    (*it)->cancelled.store(true);
-    SDL_RemoveTimer((*it)->sdlId);
-    retired_.push_back(std::move(*it));
-    timers_.erase(it);
+    TimerTable& table = TimerTable::instance();
+    std::lock_guard lock(table.mutex);
+    std::erase_if(table.running, [&](const auto& item) {
+        const TimerTable::Entry& entry = item.second;
+        if (entry.queue != this || entry.id != id) return false;
+        SDL_RemoveTimer(entry.sdlId);
+        return true;
+    });
 }
 
 void SdlEventQueue::stopAllTimers() {
-    while (!timers_.empty())
-        stopTimer(timers_.back()->id);
+    TimerTable& table = TimerTable::instance();
+    std::lock_guard lock(table.mutex);
+    std::erase_if(table.running, [&](const auto& item) {
+        if (item.second.queue != this) return false;
+        SDL_RemoveTimer(item.second.sdlId);
+        return true;
+    });
+}
+
+size_t SdlEventQueue::runningTimers() const {
+    TimerTable& table = TimerTable::instance();
+    std::lock_guard lock(table.mutex);
+    size_t n = 0;
+    for (const auto& item : table.running)
+        if (item.second.queue == this) ++n;
+    return n;
 }
 
 bool SdlEventQueue::poll(Event& event) {
@@ -228,34 +264,27 @@ bool SdlEventQueue::wait(Event& event) {
     return false;
 }
 
-void SdlEventQueue::openPad(int deviceIndex, Event& out) {
-    pad_ = SDL_JoystickOpen(deviceIndex);
-    if (!pad_) return;
-    padId_ = SDL_JoystickInstanceID(pad_);
-    padX_ = padY_ = 0;
-    out.type = EventType::PadPlugged;
-    out.padButton = std::max(0, SDL_JoystickNumButtons(pad_));
-}
-
 bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
-    out = Event{};
     if (in.type == userType_) {
         switch (in.user.code) {
         case kQuit:
-            out.type = EventType::Quit;
+            out = Event{EventType::Quit};
             return true;
         case kClose:
-            out.type = EventType::CloseRequest;
+            out = Event{EventType::CloseRequest};
             return true;
         case kRaise:
-            out.type = EventType::Raise;
+            out = Event{EventType::Raise};
             return true;
         case kTimer: {
-            auto* slot = static_cast<TimerSlot*>(in.user.data1);
-            slot->pending.store(false);
-            if (slot->cancelled.load()) return false;
-            out.type = EventType::Timer;
-            out.timerId = slot->id;
+            const auto serial = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(in.user.data1));
+            TimerTable& table = TimerTable::instance();
+            std::lock_guard lock(table.mutex);
+            const auto it = table.running.find(serial);
+            // A tick of a timer that stopped since it was queued is not reported.
+            if (it == table.running.end()) return false;
+            it->second.pending = false;
+            out = timerEvent(it->second.id);
             return true;
         }
         default:
@@ -269,27 +298,27 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
         // way: a request to end the program, not a click on the close button. Asking the
         // quit question there would leave a logout or a kill waiting on a dialog; the
         // engine ends as after a confirmed close and still runs its shutdown.
-        out.type = EventType::Quit;
+        out = Event{EventType::Quit};
         return true;
     case SDL_WINDOWEVENT:
         switch (in.window.event) {
         case SDL_WINDOWEVENT_CLOSE:
-            out.type = EventType::CloseRequest;
+            out = Event{EventType::CloseRequest};
             return true;
         case SDL_WINDOWEVENT_FOCUS_GAINED:
-            out.type = EventType::Activate;
+            out = Event{EventType::Activate};
             return true;
         case SDL_WINDOWEVENT_FOCUS_LOST:
-            out.type = EventType::Deactivate;
+            out = Event{EventType::Deactivate};
             return true;
         case SDL_WINDOWEVENT_MINIMIZED:
-            out.type = EventType::Minimise;
+            out = Event{EventType::Minimise};
             return true;
         case SDL_WINDOWEVENT_RESTORED:
-            out.type = EventType::Restore;
+            out = Event{EventType::Restore};
             return true;
         case SDL_WINDOWEVENT_EXPOSED:
-            out.type = EventType::Expose;
+            out = Event{EventType::Expose};
             return true;
         case SDL_WINDOWEVENT_MAXIMIZED:
             window_.undoMaximise();
@@ -298,68 +327,40 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
             return false;
         }
     case SDL_MOUSEMOTION:
-        out.type = EventType::MouseMove;
-        out.x = in.motion.x;
-        out.y = in.motion.y;
-        out.modifiers = modifiersFrom(SDL_GetModState());
+        out = mouseEvent(EventType::MouseMove, in.motion.x, in.motion.y, MouseButton::Left,
+                         modifiersFrom(SDL_GetModState()));
         return true;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        if (!mouseButtonFrom(in.button.button, out.button)) return false;
-        out.type = in.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp;
-        out.x = in.button.x;
-        out.y = in.button.y;
-        out.modifiers = modifiersFrom(SDL_GetModState());
+    case SDL_MOUSEBUTTONUP: {
+        MouseButton button;
+        if (!mouseButtonFrom(in.button.button, button)) return false;
+        out = mouseEvent(in.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp,
+                         in.button.x, in.button.y, button, modifiersFrom(SDL_GetModState()));
         return true;
+    }
     case SDL_MOUSEWHEEL: {
         // One unit per notch; positive when turned away from the user.
-        int32_t y = in.wheel.y;
-        if (in.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
-        if (y == 0) return false;
-        out.type = EventType::Wheel;
-        out.wheel = y;
+        int32_t notches = in.wheel.y;
+        if (in.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) notches = -notches;
+        if (notches == 0) return false;
         int mx = 0, my = 0;
         SDL_GetMouseState(&mx, &my);
-        out.x = mx;
-        out.y = my;
-        out.modifiers = modifiersFrom(SDL_GetModState());
+        out = wheelEvent(notches, mx, my, modifiersFrom(SDL_GetModState()));
         return true;
     }
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        out.key = keyFromSdl(in.key.keysym.sym);
-        if (out.key == Key::None) return false;
-        out.type = in.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp;
-        out.modifiers = modifiersFrom(in.key.keysym.mod);
+    case SDL_KEYUP: {
+        const Key key = keyFromSdl(in.key.keysym.sym);
+        if (key == Key::None) return false;
+        out = keyEvent(in.type == SDL_KEYDOWN ? EventType::KeyDown : EventType::KeyUp, key,
+                       modifiersFrom(in.key.keysym.mod));
         return true;
+    }
     case SDL_JOYDEVICEADDED:
-        // Pad 0 only: the first pad plugged in serves until it is unplugged.
-        if (pad_) return false;
-        openPad(in.jdevice.which, out);
-        return pad_ != nullptr;
     case SDL_JOYDEVICEREMOVED:
-        if (!pad_ || in.jdevice.which != padId_) return false;
-        SDL_JoystickClose(pad_);
-        pad_ = nullptr;
-        padId_ = -1;
-        out.type = EventType::PadPlugged;
-        out.padButton = 0;
-        return true;
-    case SDL_JOYBUTTONDOWN:
-    case SDL_JOYBUTTONUP:
-        if (!pad_ || in.jbutton.which != padId_) return false;
-        out.type = EventType::PadButton;
-        out.padButton = in.jbutton.button;
-        out.pressed = in.type == SDL_JOYBUTTONDOWN;
-        return true;
-    case SDL_JOYAXISMOTION:
-        // Axis 0 is x, axis 1 is y, each -32768..32767.
-        if (!pad_ || in.jaxis.which != padId_ || in.jaxis.axis > 1) return false;
-        (in.jaxis.axis == 0 ? padX_ : padY_) = in.jaxis.value;
-        out.type = EventType::PadAxis;
-        out.x = padX_;
-        out.y = padY_;
-        return true;
+        // The pad reads its own state; the queue only tells it about plugging.
+        if (pad_) pad_->handleDeviceEvent(in);
+        return false;
     default:
         return false;
     }

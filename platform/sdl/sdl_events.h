@@ -1,12 +1,13 @@
 // The event queue on SDL2: SDL's own queue, translated on the way out. Requests that
 // come from other threads (timers, the raise request of a second instance) and the
 // engine's own quit and close requests travel as one registered SDL user event type, so
-// wait() wakes for them too.
+// wait() wakes for them too. Pad plugging goes to the pad; pad buttons and axes are read
+// from the pad, never queued.
 #pragma once
 
 #include <atomic>
-#include <memory>
-#include <vector>
+#include <cstddef>
+#include <cstdint>
 
 #include <SDL.h>
 
@@ -14,6 +15,8 @@
 #include "platform/sdl/sdl_window.h"
 
 namespace velmira::platform {
+
+class SdlPad;
 
 class SdlEventQueue final : public EventQueue {
   public:
@@ -39,15 +42,18 @@ class SdlEventQueue final : public EventQueue {
     void postRaise();
     // Stops every timer; call before SDL's timer subsystem is shut down.
     void stopAllTimers();
+    // Timers started and not stopped (tests: a stopped timer leaves nothing behind).
+    size_t runningTimers() const;
+    // The pad that hears of pads being plugged in and out (none: they are ignored).
+    void setPad(SdlPad* pad) { pad_ = pad; }
 
   private:
-    struct TimerSlot;
+    struct TimerTable;
     enum UserCode : Sint32 { kQuit, kClose, kTimer, kRaise };
 
-    static Uint32 onTimer(Uint32 interval, void* slot);
-    bool pushUser(UserCode code, void* data = nullptr);
+    static Uint32 onTimer(Uint32 interval, void* serial);
+    bool pushUser(UserCode code, uintptr_t data = 0);
     bool translate(const SDL_Event& in, Event& out);
-    void openPad(int deviceIndex, Event& out);
 
     bool ready_;
     SdlWindow& window_;
@@ -56,13 +62,7 @@ class SdlEventQueue final : public EventQueue {
     bool mayHoldEvents_ = true;
     std::atomic<uint32_t> pushes_{0}; // user events pushed, from any thread
     uint32_t seenPushes_ = 0;
-    std::vector<std::unique_ptr<TimerSlot>> timers_;
-    // Stopped timers stay allocated until the queue goes: their callback or a queued
-    // event may still point at them.
-    std::vector<std::unique_ptr<TimerSlot>> retired_;
-    SDL_Joystick* pad_ = nullptr;
-    SDL_JoystickID padId_ = -1;
-    int32_t padX_ = 0, padY_ = 0;
+    SdlPad* pad_ = nullptr;
 };
 
 } // namespace velmira::platform

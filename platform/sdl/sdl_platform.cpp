@@ -1,22 +1,17 @@
 #include "platform/sdl/sdl_platform.h"
 
-#include <optional>
-
 #include <SDL.h>
 
 #include "platform/sdl/gtk_dialogs.h"
+#include "platform/sdl/gtk_runtime.h"
+#include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_events.h"
+#include "platform/sdl/sdl_pad.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/single_instance.h"
 
 namespace velmira::platform {
 namespace {
-
-class SdlClock final : public Clock {
-  public:
-    uint32_t now() override { return SDL_GetTicks(); }
-    void sleep(uint32_t ms) override { SDL_Delay(ms); }
-};
 
 // Starts one SDL subsystem and stops it again on destruction; a failure is remembered,
 // never fatal.
@@ -53,14 +48,19 @@ struct SdlPlatform::Impl {
         : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
           videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
           window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off),
-          events(timerSystem.ok() && eventSystem.ok(), window), dialogs(window),
-          instance(std::in_place, std::move(options.runtimeDir)) {}
+          events(timerSystem.ok() && eventSystem.ok(), window), dialogs(gtk, window),
+          instance(std::move(options.runtimeDir), [this] { events.postRaise(); }) {
+        if (padSystem.ok()) events.setPad(&pad);
+    }
 
     ~Impl() {
         // The lock goes first (its listener posts into the queue), then the window. The
-        // timer thread is stopped before the queue frees what its callbacks point at.
-        instance.reset();
+        // timer thread is stopped before the queue goes.
+        instance.release();
         window.destroy();
+        events.setPad(nullptr);
+        pad.close();
+        padSystem.stop();
         events.stopAllTimers();
         timerSystem.stop();
     }
@@ -70,11 +70,14 @@ struct SdlPlatform::Impl {
     Subsystem eventSystem;
     Subsystem videoSystem;
     Subsystem padSystem;
+    SystemFacts facts = hostSystemFacts();
     SdlClock clock;
     SdlWindow window;
     SdlEventQueue events;
+    SdlPad pad;
+    GtkRuntime gtk;
     GtkDialogs dialogs;
-    std::optional<SingleInstance> instance;
+    SingleInstance instance;
 };
 
 SdlPlatform::SdlPlatform() : SdlPlatform(SdlPlatformOptions{}) {}
@@ -96,13 +99,17 @@ Window& SdlPlatform::window() {
 Dialogs& SdlPlatform::dialogs() {
     return impl_->dialogs;
 }
+InstanceLock& SdlPlatform::instanceLock() {
+    return impl_->instance;
+}
+const SystemFacts& SdlPlatform::systemFacts() const {
+    return impl_->facts;
+}
+Pad* SdlPlatform::pad() {
+    return impl_->padSystem.ok() ? &impl_->pad : nullptr;
+}
 bool SdlPlatform::videoAvailable() const {
     return impl_->videoSystem.ok();
-}
-
-InstanceClaim SdlPlatform::claimInstance(const std::string& productId) {
-    SdlEventQueue& queue = impl_->events;
-    return impl_->instance->claim(productId, [&queue] { queue.postRaise(); });
 }
 
 } // namespace velmira::platform

@@ -1,6 +1,8 @@
-// The real-window backend: SDL2 for the window, events, timers and clock, GTK 3 for
+// The real-window backend: SDL2 for the window, events, timers, clock and pad, GTK 3 for
 // message boxes, a lock file and a Unix-domain socket for the single-instance identity.
-// This header names no SDL or GTK type, so the program's entry can include it.
+// One class per capability (sdl_window, sdl_events, sdl_pad, sdl_clock, gtk_runtime,
+// gtk_dialogs, single_instance); this one only builds and wires them. This header names
+// no SDL or GTK type, so the program's entry can include it.
 //
 // A machine without a display still gets a working clock, event queue and timers;
 // only Window::create fails (and the program then ends, as it does when its window
@@ -34,9 +36,12 @@ class SdlPlatform final : public Platform {
     EventQueue& events() override;
     Window& window() override;
     Dialogs& dialogs() override;
-    // productId is the setting's Shift-JIS bytes. A raise request of a later claimant
-    // arrives as an EventType::Raise event (wait() wakes for it).
-    InstanceClaim claimInstance(const std::string& productId) override;
+    // A raise request of a later claimant arrives as an EventType::Raise event (wait()
+    // wakes for it).
+    InstanceLock& instanceLock() override;
+    const SystemFacts& systemFacts() const override;
+    // Null when SDL's joystick layer could not start.
+    Pad* pad() override;
 
     // False when SDL's video could not start (no display): no window can be created.
     bool videoAvailable() const;

@@ -62,17 +62,14 @@ bool SdlWindow::minimised() const {
     return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED);
 }
 
-bool SdlWindow::active() const {
-    return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_INPUT_FOCUS);
-}
-
-void SdlWindow::present(const uint8_t* bgr, int32_t stride) {
-    if (!texture_ || !bgr || stride < width_ * 3) return;
-    SDL_UpdateTexture(texture_, nullptr, bgr, stride);
+bool SdlWindow::present(const uint8_t* bgr, int32_t stride) {
+    if (!texture_ || !bgr || stride < 0 || stride / 3 < width_) return false;
+    if (SDL_UpdateTexture(texture_, nullptr, bgr, stride) != 0) return false;
     // A minimised window shows nothing; with vsync the present could block needlessly.
-    if (minimised()) return;
+    if (minimised()) return true;
     SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
     SDL_RenderPresent(renderer_);
+    return true;
 }
 
 void SdlWindow::raise() {

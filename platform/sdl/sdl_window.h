@@ -25,8 +25,7 @@ class SdlWindow final : public Window {
     bool exists() const override { return window_ != nullptr; }
     void setTitle(std::string_view utf8) override;
     bool minimised() const override;
-    bool active() const override;
-    void present(const uint8_t* bgr, int32_t stride) override;
+    bool present(const uint8_t* bgr, int32_t stride) override;
     void raise() override;
 
     // The window is never maximised: a window manager that does it anyway is undone.

@@ -139,7 +139,7 @@ std::string instanceStem(std::string_view productId, size_t maxLength) {
     return stem;
 }
 
-std::string defaultRuntimeDirectory() {
+std::string defaultRuntimeDirectory(const std::string& fallbackParent) {
     if (const char* xdg = std::getenv("XDG_RUNTIME_DIR")) {
         std::string dir = xdg;
         while (dir.size() > 1 && dir.back() == '/')
@@ -147,20 +147,21 @@ std::string defaultRuntimeDirectory() {
         if (!dir.empty() && dir[0] == '/' && dir.size() <= kMaxDirLength && privateDirectory(dir))
             return dir;
     }
-    std::string dir = "/tmp/velmira-" + std::to_string(getuid());
+    std::string dir = fallbackParent + "/velmira-" + std::to_string(getuid());
     if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
     // An existing folder of that name may belong to someone else: use it only when it is
     // ours and private.
     return privateDirectory(dir) ? dir : std::string{};
 }
 
-SingleInstance::SingleInstance(std::string runtimeDir) : runtimeDir_(std::move(runtimeDir)) {}
+SingleInstance::SingleInstance(std::string runtimeDir, RaiseHandler onRaise)
+    : runtimeDir_(std::move(runtimeDir)), onRaise_(std::move(onRaise)) {}
 
 SingleInstance::~SingleInstance() {
     release();
 }
 
-InstanceClaim SingleInstance::claim(std::string_view productId, RaiseHandler onRaise) {
+InstanceClaim SingleInstance::claim(const std::string& productId) {
     // An empty identity never collides, like an unnamed mutex.
     if (productId.empty() || lockFd_ >= 0) return InstanceClaim::Claimed;
 
@@ -180,7 +181,6 @@ InstanceClaim SingleInstance::claim(std::string_view productId, RaiseHandler onR
     for (;;) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             lockFd_ = fd;
-            onRaise_ = std::move(onRaise);
             // A listener that cannot start only means later claimants cannot raise us.
             startListening();
             return InstanceClaim::Claimed;

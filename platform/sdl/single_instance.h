@@ -14,7 +14,7 @@
 #include <string_view>
 #include <thread>
 
-#include "platform/platform.h"
+#include "platform/instance_lock.h"
 
 namespace velmira::platform {
 
@@ -27,35 +27,38 @@ namespace velmira::platform {
 std::string instanceStem(std::string_view productId, size_t maxLength);
 
 // The folder for lock files and sockets: $XDG_RUNTIME_DIR when it is an absolute path to
-// a directory, else /tmp/velmira-<uid>, created with mode 0700. A folder that is not a
-// real directory owned by this user with no access for others is refused (empty result).
-std::string defaultRuntimeDirectory();
+// a directory, else <fallbackParent>/velmira-<uid>, created with mode 0700. A folder that
+// is not a real directory owned by this user with no access for others is refused (empty
+// result).
+std::string defaultRuntimeDirectory(const std::string& fallbackParent = "/tmp");
 
-class SingleInstance {
+class SingleInstance final : public InstanceLock {
   public:
     using RaiseHandler = std::function<void()>;
 
-    // runtimeDir empty: defaultRuntimeDirectory() at claim time.
-    explicit SingleInstance(std::string runtimeDir = {});
-    ~SingleInstance();
+    // runtimeDir empty: defaultRuntimeDirectory() at claim time. onRaise runs on the
+    // listener thread for each raise request of a later claimant.
+    explicit SingleInstance(std::string runtimeDir = {}, RaiseHandler onRaise = {});
+    ~SingleInstance() override;
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     // Claims productId (call once). Empty productId: Claimed, nothing is locked. When the
-    // identity is free, this object holds the lock until destruction and calls onRaise
-    // (on its own listener thread) for each raise request of a later claimant. When it is
-    // held by another process, that process is asked to come to the front and the result
-    // is AlreadyRunning. When the runtime folder cannot be used the game must still run:
-    // Claimed without a lock.
-    InstanceClaim claim(std::string_view productId, RaiseHandler onRaise);
+    // identity is free, this object holds the lock until destruction and listens for raise
+    // requests. When it is held by another process, that process is asked to come to the
+    // front and the result is AlreadyRunning. When the runtime folder cannot be used the
+    // game must still run: Claimed without a lock.
+    InstanceClaim claim(const std::string& productId) override;
 
     bool holdsLock() const { return lockFd_ >= 0; }
+    // Lets go of the identity now (the destructor does it otherwise); the listener thread
+    // has stopped when this returns.
+    void release();
     const std::string& socketPath() const { return socketPath_; }
 
   private:
     bool startListening();
     void listen();
-    void release();
 
     std::string runtimeDir_;
     std::string lockPath_;

@@ -13,7 +13,8 @@ struct Fixture {
     platform::HeadlessPlatform platform;
     EngineSettings settings;
     UserPreferences preferences;
-    MainWindow window{platform, settings, preferences};
+    MainWindow window{platform.window(), platform.events(), platform.dialogs(), settings,
+                      preferences};
     TitleInfo info;
 
     Fixture() {
@@ -46,7 +47,7 @@ TEST(MainWindow, TitleShowsChapterAndPlayTimeAsThePreferencesSay) {
         f.info = {platform::utf8ToSjis(c.chapterName), c.systemMode, c.minutes};
         ASSERT_TRUE(f.window.create());
         f.window.show();
-        EXPECT_EQ(f.platform.title(), c.expected);
+        EXPECT_EQ(f.platform.window().title(), c.expected);
     }
 }
 
@@ -55,8 +56,8 @@ TEST(MainWindow, CloseAsksUnlessQuittingWithoutAsking) {
         Fixture f;
         ASSERT_TRUE(f.window.create());
         f.window.setQuitWithoutAsking(withoutAsking);
-        f.window.handleEvent(platform::Event{.type = platform::EventType::CloseRequest});
-        EXPECT_EQ(f.platform.questions().size(), withoutAsking ? 0u : 1u);
+        f.window.handleEvent(platform::Event{platform::EventType::CloseRequest});
+        EXPECT_EQ(f.platform.dialogs().questions().size(), withoutAsking ? 0u : 1u);
         EXPECT_FALSE(f.window.exists());
         platform::Event e;
         ASSERT_TRUE(f.platform.events().poll(e));
@@ -71,10 +72,10 @@ TEST(MainWindow, TitleRefreshesOnEveryNinthTimerTick) {
     f.window.show();
     f.info.playMinutes = 61;
     for (int tick = 1; tick <= 9; ++tick) {
-        EXPECT_EQ(f.platform.title(), "灯台　[0:00]") << tick;
-        f.window.handleEvent(platform::Event{.type = platform::EventType::Timer, .timerId = 0});
+        EXPECT_EQ(f.platform.window().title(), "灯台　[0:00]") << tick;
+        f.window.handleEvent(platform::timerEvent(0));
     }
-    EXPECT_EQ(f.platform.title(), "灯台　[1:01]");
+    EXPECT_EQ(f.platform.window().title(), "灯台　[1:01]");
 }
 
 } // namespace

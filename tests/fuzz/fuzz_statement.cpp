@@ -23,7 +23,10 @@ namespace {
 class BudgetHost final : public velmira::ScriptHost {
   public:
     bool pumpMessages() override { return --budget > 0; }
-    bool pumpAndPollInput(int, bool) override { return --budget > 0; }
+    bool pumpAndPollInput(velmira::InputContext, velmira::IdleSleep) override {
+        return --budget > 0;
+    }
+    void idle() override { --budget; }
     bool quitSeen() const override { return budget <= 0; }
     void requestClose() override {}
     void refreshTitle() override {}

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/timeline.h"
+#include "resource/temp_dir.h"
 
 namespace velmira::platform {
 namespace {
@@ -30,36 +32,40 @@ TEST(Timeline, EventsBecomeQueueEvents) {
         "9 padaxis -100 50\n"
         "10 shot out/a.png\n"
         "11 shot /abs.png\n"
-        "12 close\n");
-    ASSERT_EQ(t.events.size(), 12u);
+        "12 close\n"
+        "13 answer no\n");
+    ASSERT_EQ(t.events.size(), 13u);
     EXPECT_EQ(t.events[0].line, 3);
     EXPECT_EQ(t.events[0].events[0].type, EventType::MouseMove);
-    EXPECT_EQ(t.events[0].events[0].y, 20);
+    EXPECT_EQ(t.events[0].events[0].mouse().y, 20);
 
     const auto& click = t.events[1].events; // move, press, release at the position
     ASSERT_EQ(click.size(), 3u);
     EXPECT_EQ(click[1].type, EventType::MouseDown);
     EXPECT_EQ(click[2].type, EventType::MouseUp);
-    EXPECT_EQ(click[2].x, 1);
-    EXPECT_EQ(t.events[2].events[1].button, MouseButton::Right);
-    EXPECT_EQ(t.events[3].events[0].wheel, -2);
+    EXPECT_EQ(click[2].mouse().x, 1);
+    EXPECT_EQ(t.events[2].events[1].mouse().button, MouseButton::Right);
+    EXPECT_EQ(t.events[3].events[0].wheel().notches, -2);
 
     const auto& key = t.events[4].events;
     ASSERT_EQ(key.size(), 2u);
-    EXPECT_EQ(key[0].key, Key::Return);
-    EXPECT_EQ(key[0].modifiers, kModAlt);
+    EXPECT_EQ(key[0].key().key, Key::Return);
+    EXPECT_EQ(key[0].key().modifiers, kModAlt);
     EXPECT_EQ(key[1].type, EventType::KeyUp);
     ASSERT_EQ(t.events[5].events.size(), 1u);
-    EXPECT_EQ(t.events[5].events[0].key, Key::ControlLeft);
+    EXPECT_EQ(t.events[5].events[0].key().key, Key::ControlLeft);
 
-    EXPECT_EQ(t.events[6].events[0].padButton, 8);
-    EXPECT_EQ(t.events[7].events[0].padButton, 0);
-    EXPECT_TRUE(t.events[7].events[0].pressed);
-    EXPECT_EQ(t.events[8].events[0].x, -100);
+    EXPECT_EQ(t.events[6].kind, TimelineEvent::Kind::PadPlug);
+    EXPECT_EQ(t.events[6].number, 8);
+    EXPECT_EQ(t.events[7].number, 0);
+    EXPECT_TRUE(t.events[7].pressed);
+    EXPECT_EQ(t.events[8].x, -100);
     EXPECT_EQ(t.events[9].kind, TimelineEvent::Kind::Shot);
     EXPECT_EQ(t.events[9].path, "/base/out/a.png");
     EXPECT_EQ(t.events[10].path, "/abs.png");
     EXPECT_EQ(t.events[11].events[0].type, EventType::CloseRequest);
+    EXPECT_EQ(t.events[12].kind, TimelineEvent::Kind::Answer);
+    EXPECT_FALSE(t.events[12].yes);
 }
 
 TEST(Timeline, MalformedLinesNameTheLine) {
@@ -83,6 +89,8 @@ TEST(Timeline, MalformedLinesNameTheLine) {
         {"0 padbutton 1 sideways", "timeline:1: padbutton needs down or up"},
         {"0 close now", "timeline:1: 'close' takes 0 arguments"},
         {"0 shot", "timeline:1: 'shot' takes 1 argument"},
+        {"0 answer maybe", "timeline:1: answer needs yes or no"},
+        {"0 padaxis 40000 0", "timeline:1: pad axis out of range (-32768 to 32767)"},
         {"99999999999 close", "timeline:1: bad time '99999999999'"},
     };
     for (const Case& c : cases) {
@@ -93,6 +101,15 @@ TEST(Timeline, MalformedLinesNameTheLine) {
     }
 }
 
+HeadlessOptions withTimeline(std::string_view text, uint32_t maxMs = 0,
+                             const std::string& base = "/") {
+    HeadlessOptions options;
+    std::string error;
+    EXPECT_TRUE(Timeline::parse(text, base, options.timeline, error)) << error;
+    options.maxMs = maxMs;
+    return options;
+}
+
 TEST(HeadlessPlatform, VirtualTimeAdvancesOnlyThroughTheEngine) {
     HeadlessPlatform p;
     ASSERT_TRUE(p.window().create(4, 2));
@@ -101,22 +118,32 @@ TEST(HeadlessPlatform, VirtualTimeAdvancesOnlyThroughTheEngine) {
     clock.sleep(5);
     EXPECT_EQ(clock.now(), 5u);
     const std::vector<uint8_t> frame(4 * 3 * 2, 7);
-    p.window().present(frame.data(), 12);
-    EXPECT_EQ(clock.now(), 5u + HeadlessPlatform::kFrameMs);
-    EXPECT_EQ(p.lastFrame(), frame);
+    EXPECT_TRUE(p.window().present(frame.data(), 12));
+    EXPECT_EQ(clock.now(), 5u + FrameRecorder::kFrameMs);
+    EXPECT_EQ(p.window().lastFrame(), frame);
+
+    // A stride shorter than a row, or no pixels, shows nothing and takes no time.
+    const std::vector<uint8_t> other(4 * 3 * 2, 9);
+    EXPECT_FALSE(p.window().present(other.data(), 11));
+    EXPECT_FALSE(p.window().present(nullptr, 12));
+    EXPECT_EQ(p.window().lastFrame(), frame);
+    EXPECT_EQ(clock.now(), 5u + FrameRecorder::kFrameMs);
 
     // A loop that only polls still moves time: 1 ms per kIdlePollsPerMs empty polls.
     Event e;
     const uint32_t before = clock.now();
-    for (uint32_t i = 0; i < HeadlessPlatform::kIdlePollsPerMs * 3; ++i) EXPECT_FALSE(p.events().poll(e));
+    for (uint32_t i = 0; i < TimelineEventQueue::kIdlePollsPerMs * 3; ++i)
+        EXPECT_FALSE(p.events().poll(e));
     EXPECT_EQ(clock.now(), before + 3);
+    // Time that passes otherwise starts the count of empty polls afresh.
+    for (uint32_t i = 0; i < TimelineEventQueue::kIdlePollsPerMs - 1; ++i) p.events().poll(e);
+    clock.sleep(1);
+    p.events().poll(e);
+    EXPECT_EQ(clock.now(), before + 4);
 }
 
 TEST(HeadlessPlatform, TimelineEventsFireAtTheFirstPollAtOrAfterTheirTime) {
-    Timeline t;
-    std::string error;
-    ASSERT_TRUE(Timeline::parse("100 click 5 6\n100 close\n", "/", t, error));
-    HeadlessPlatform p(std::move(t));
+    HeadlessPlatform p(withTimeline("100 click 5 6\n100 close\n"));
     Event e;
     p.clock().sleep(99);
     EXPECT_FALSE(p.events().poll(e));
@@ -132,10 +159,7 @@ TEST(HeadlessPlatform, TimelineEventsFireAtTheFirstPollAtOrAfterTheirTime) {
 }
 
 TEST(HeadlessPlatform, BlockingWaitJumpsToTheNextDueEvent) {
-    Timeline t;
-    std::string error;
-    ASSERT_TRUE(Timeline::parse("700 key space\n", "/", t, error));
-    HeadlessPlatform p(std::move(t), 5000);
+    HeadlessPlatform p(withTimeline("700 key space\n", 5000));
     p.events().startTimer(0, 2000);
     Event e;
     ASSERT_TRUE(p.events().wait(e));
@@ -154,25 +178,47 @@ TEST(HeadlessPlatform, BlockingWaitJumpsToTheNextDueEvent) {
     EXPECT_FALSE(p.events().wait(e)); // nothing can come any more
 }
 
-TEST(HeadlessPlatform, MissedTimerPeriodsCoalesce) {
+TEST(HeadlessPlatform, TimerTicksMergeWhileOneWaits) {
     HeadlessPlatform p;
     p.events().startTimer(3, 10);
     p.clock().sleep(55);
     Event e;
     ASSERT_TRUE(p.events().poll(e));
-    EXPECT_EQ(e.timerId, 3);
+    EXPECT_EQ(e.timer().id, 3);
     EXPECT_FALSE(p.events().poll(e));
     p.clock().sleep(10);
     EXPECT_TRUE(p.events().poll(e));
+
+    // A tick that waits in the queue when its timer stops is not delivered.
+    p.clock().sleep(10);
+    p.events().push(Event{EventType::Expose}); // makes the poll stop at the first event
+    ASSERT_TRUE(p.events().poll(e));           // the Expose; the tick now waits behind it
+    p.events().stopTimer(3);
+    EXPECT_FALSE(p.events().poll(e));
+}
+
+TEST(HeadlessPlatform, TimersKeepTheirPeriodAcrossTheClocksWrapAround) {
+    HeadlessPlatform p;
+    p.clock().advance(0xFFFFFFFFu - 15); // 16 ms before the 32-bit clock wraps
+    p.events().startTimer(1, 10);
+    Event e;
+    p.clock().sleep(9);
+    EXPECT_FALSE(p.events().poll(e));
+    p.clock().sleep(1);
+    ASSERT_TRUE(p.events().poll(e)); // at 0xFFFFFFFA
+    p.clock().sleep(10);             // past the wrap: now 4
+    ASSERT_TRUE(p.events().poll(e));
+    EXPECT_EQ(e.timer().id, 1);
+    EXPECT_EQ(p.clock().now(), 4u);
+    // wait() jumps across the wrap to the next tick, not to a time long past.
+    ASSERT_TRUE(p.events().wait(e));
+    EXPECT_EQ(p.clock().now(), 14u);
 }
 
 TEST(HeadlessPlatform, ShotWritesTheLastPresentedFrame) {
-    const std::string dir = testing::TempDir() + "velmira-shot/";
-    std::filesystem::create_directories(dir);
-    Timeline t;
-    std::string error;
-    ASSERT_TRUE(Timeline::parse("10 shot a.png\n10 shot missing-dir/b.png\n", dir, t, error));
-    HeadlessPlatform p(std::move(t));
+    const test::TempDir temp;
+    const std::string& dir = temp.path();
+    HeadlessPlatform p(withTimeline("10 shot a.png\n10 shot missing-dir/b.png\n", 0, dir));
     ASSERT_TRUE(p.window().create(3, 2));
     const std::vector<uint8_t> frame(3 * 3 * 2, 0x80);
     p.window().present(frame.data(), 9);
@@ -183,15 +229,47 @@ TEST(HeadlessPlatform, ShotWritesTheLastPresentedFrame) {
     png.read(signature, 8);
     EXPECT_EQ(std::string(signature + 1, 3), "PNG");
     ASSERT_EQ(p.failedShots().size(), 1u);
-    EXPECT_EQ(p.failedShots()[0], dir + "missing-dir/b.png");
-    std::filesystem::remove_all(dir);
+    EXPECT_EQ(p.failedShots()[0].path, dir + "missing-dir/b.png");
+    EXPECT_EQ(p.failedShots()[0].line, 2);
 }
 
-TEST(HeadlessPlatform, QuestionsAreAnsweredYes) {
-    HeadlessPlatform p;
-    EXPECT_TRUE(p.dialogs().askYesNo("caption", "text"));
-    ASSERT_EQ(p.questions().size(), 1u);
-    EXPECT_EQ(p.questions()[0].text, "text");
+TEST(HeadlessPlatform, QuestionsTakeTheAnswersTheTimelineQueued) {
+    HeadlessPlatform p(withTimeline("10 answer no\n20 answer yes\n"));
+    EXPECT_TRUE(p.dialogs().askYesNo("caption", "before")); // nothing queued yet: Yes
+    p.clock().sleep(25);
+    Event e;
+    p.events().poll(e); // both answers fall due
+    EXPECT_FALSE(p.dialogs().askYesNo("caption", "first"));
+    EXPECT_TRUE(p.dialogs().askYesNo("caption", "second"));
+    EXPECT_TRUE(p.dialogs().askYesNo("caption", "third"));
+    ASSERT_EQ(p.dialogs().questions().size(), 4u);
+    EXPECT_EQ(p.dialogs().questions()[1].text, "first");
+    EXPECT_FALSE(p.dialogs().questions()[1].answeredYes);
+    EXPECT_EQ(p.log().lines().back(), "25 ms: question \"third\" (caption) answered yes");
+}
+
+TEST(HeadlessPlatform, PadFollowsTheTimeline) {
+    HeadlessPlatform p(withTimeline(
+        "10 pad 4\n10 padbutton 2 down\n10 padbutton 9 down\n10 padaxis -32768 32767\n"
+        "20 padbutton 2 up\n30 pad 0\n"));
+    ASSERT_NE(p.pad(), nullptr);
+    PadState state;
+    EXPECT_FALSE(p.pad()->read(state)); // not plugged in yet
+    Event e;
+    p.clock().sleep(10);
+    p.events().poll(e);
+    ASSERT_TRUE(p.pad()->read(state));
+    EXPECT_EQ(state.buttonCount, 4);
+    EXPECT_EQ(state.buttons, 0b10u); // button 9 is not on a pad of four
+    EXPECT_EQ(state.x, 0);
+    EXPECT_EQ(state.y, 65535);
+    p.clock().sleep(10);
+    p.events().poll(e);
+    ASSERT_TRUE(p.pad()->read(state));
+    EXPECT_EQ(state.buttons, 0u);
+    p.clock().sleep(10);
+    p.events().poll(e);
+    EXPECT_FALSE(p.pad()->read(state));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/sdl/sdl_events.h"
 #include "platform/sdl/single_instance.h"
 
 namespace velmira::platform {
@@ -52,7 +53,7 @@ TEST(SdlPlatform, WithoutVideoTheWindowFailsButEventsWork) {
     EXPECT_FALSE(platform.videoAvailable());
     EXPECT_FALSE(platform.window().create(800, 600));
     EXPECT_FALSE(platform.window().exists());
-    platform.window().present(nullptr, 0); // harmless without a window
+    EXPECT_FALSE(platform.window().present(nullptr, 0)); // harmless without a window
 
     platform.events().postClose();
     platform.events().postQuit();
@@ -83,8 +84,9 @@ TEST(SdlPlatform, WindowOnTheDummyDriver) {
     window.setTitle("\xe9\xbb\x84\xe6\x98\x8f"); // 黄昏
     window.show();
     std::vector<uint8_t> frame(64 * 3 * 48 + 5 * 48);
-    window.present(frame.data(), 64 * 3 + 5); // rows may be padded
-    window.present(frame.data(), 10);         // a stride shorter than a row is refused
+    EXPECT_TRUE(window.present(frame.data(), 64 * 3 + 5)); // rows may be padded
+    EXPECT_FALSE(window.present(frame.data(), 64 * 3 - 1)); // a shorter stride is refused
+    EXPECT_FALSE(window.present(nullptr, 64 * 3));
     window.raise();
     window.destroy();
     EXPECT_FALSE(window.exists());
@@ -100,7 +102,7 @@ TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {
     std::vector<int32_t> ids;
     Event e;
     while (ids.size() < 6 && events.wait(e))
-        if (e.type == EventType::Timer) ids.push_back(e.timerId);
+        if (e.type == EventType::Timer) ids.push_back(e.timer().id);
     EXPECT_NE(std::find(ids.begin(), ids.end(), 7), ids.end());
     EXPECT_NE(std::find(ids.begin(), ids.end(), 9), ids.end());
 
@@ -110,6 +112,9 @@ TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {
     platform.clock().sleep(20);
     events.stopTimer(7);
     events.stopTimer(9);
+    // A stopped timer leaves nothing behind.
+    auto& sdlEvents = static_cast<SdlEventQueue&>(events);
+    EXPECT_EQ(sdlEvents.runningTimers(), 0u);
     events.postClose();
     EXPECT_EQ(waitUntil(events, EventType::CloseRequest), std::vector<EventType>{});
     EXPECT_FALSE(events.poll(e));
@@ -117,23 +122,25 @@ TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {
     // Restarting an id replaces its timer rather than adding a second one.
     events.startTimer(3, 1);
     events.startTimer(3, 1);
+    EXPECT_EQ(sdlEvents.runningTimers(), 1u);
     ASSERT_TRUE(events.wait(e));
     EXPECT_EQ(e.type, EventType::Timer);
-    EXPECT_EQ(e.timerId, 3);
+    EXPECT_EQ(e.timer().id, 3);
 }
 
 TEST(SdlPlatform, SecondInstanceWakesTheWaitingFirst) {
     ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
     std::string pattern = (fs::temp_directory_path() / "velmira-sdl-XXXXXX").string();
-    const std::string dir = mkdtemp(pattern.data());
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const std::string dir = pattern;
 
     {
         SdlPlatformOptions options;
         options.runtimeDir = dir;
         SdlPlatform first(options);
-        ASSERT_EQ(first.claimInstance("\x89\xa9\x8d\xa9"), InstanceClaim::Claimed); // 黄昏
+        ASSERT_EQ(first.instanceLock().claim("\x89\xa9\x8d\xa9"), InstanceClaim::Claimed); // 黄昏
         SingleInstance second(dir);
-        EXPECT_EQ(second.claim("\x89\xa9\x8d\xa9", {}), InstanceClaim::AlreadyRunning);
+        EXPECT_EQ(second.claim("\x89\xa9\x8d\xa9"), InstanceClaim::AlreadyRunning);
         // wait() blocks in SDL until the listener thread's request arrives.
         EXPECT_EQ(waitUntil(first.events(), EventType::Raise), std::vector<EventType>{});
     }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,7 +26,8 @@ class RuntimeDir {
   public:
     RuntimeDir() {
         std::string pattern = (fs::temp_directory_path() / "velmira-si-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern;
     }
     ~RuntimeDir() {
         std::error_code ec;
@@ -127,27 +129,27 @@ TEST(InstanceStem, StaysShortSafeAndDistinct) {
 TEST(SingleInstance, SecondClaimantIsRefusedAndRaisesTheFirst) {
     RuntimeDir dir;
     RaiseCounter raised;
-    SingleInstance first(dir.path());
-    ASSERT_EQ(first.claim("velmira.test", raised.handler()), InstanceClaim::Claimed);
+    SingleInstance first(dir.path(), raised.handler());
+    ASSERT_EQ(first.claim("velmira.test"), InstanceClaim::Claimed);
     EXPECT_TRUE(first.holdsLock());
 
     {
         SingleInstance second(dir.path());
-        EXPECT_EQ(second.claim("velmira.test", {}), InstanceClaim::AlreadyRunning);
+        EXPECT_EQ(second.claim("velmira.test"), InstanceClaim::AlreadyRunning);
         EXPECT_FALSE(second.holdsLock());
     }
     EXPECT_TRUE(raised.waitFor(1));
 
     // Another identity in the same folder is independent.
     SingleInstance other(dir.path());
-    EXPECT_EQ(other.claim("velmira.other", {}), InstanceClaim::Claimed);
+    EXPECT_EQ(other.claim("velmira.other"), InstanceClaim::Claimed);
 }
 
 TEST(SingleInstance, EmptyIdNeverCollides) {
     RuntimeDir dir;
     SingleInstance first(dir.path()), second(dir.path());
-    EXPECT_EQ(first.claim("", {}), InstanceClaim::Claimed);
-    EXPECT_EQ(second.claim("", {}), InstanceClaim::Claimed);
+    EXPECT_EQ(first.claim(""), InstanceClaim::Claimed);
+    EXPECT_EQ(second.claim(""), InstanceClaim::Claimed);
     EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
@@ -156,7 +158,7 @@ TEST(SingleInstance, ReleasedOnDestructionAndRemovesItsSocket) {
     std::string socket;
     {
         SingleInstance first(dir.path());
-        ASSERT_EQ(first.claim("velmira.test", {}), InstanceClaim::Claimed);
+        ASSERT_EQ(first.claim("velmira.test"), InstanceClaim::Claimed);
         socket = first.socketPath();
         EXPECT_TRUE(fs::exists(socket));
         EXPECT_EQ(fs::status(socket).permissions() & fs::perms::all,
@@ -164,7 +166,7 @@ TEST(SingleInstance, ReleasedOnDestructionAndRemovesItsSocket) {
     }
     EXPECT_FALSE(fs::exists(socket));
     SingleInstance again(dir.path());
-    EXPECT_EQ(again.claim("velmira.test", {}), InstanceClaim::Claimed);
+    EXPECT_EQ(again.claim("velmira.test"), InstanceClaim::Claimed);
 }
 
 TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
@@ -175,7 +177,7 @@ TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
     ASSERT_GE(crashed, 0);
     if (crashed == 0) {
         auto* holder = new SingleInstance(dir.path());
-        _exit(holder->claim("velmira.test", {}) == InstanceClaim::Claimed && holder->holdsLock()
+        _exit(holder->claim("velmira.test") == InstanceClaim::Claimed && holder->holdsLock()
                   ? 0
                   : 1);
     }
@@ -184,8 +186,8 @@ TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
     RaiseCounter raised;
-    SingleInstance first(dir.path());
-    ASSERT_EQ(first.claim("velmira.test", raised.handler()), InstanceClaim::Claimed);
+    SingleInstance first(dir.path(), raised.handler());
+    ASSERT_EQ(first.claim("velmira.test"), InstanceClaim::Claimed);
 
     // A second process is refused, and its request reaches the new holder rather than
     // the dead one's stale socket.
@@ -193,7 +195,7 @@ TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
     ASSERT_GE(second, 0);
     if (second == 0) {
         SingleInstance claimant(dir.path());
-        _exit(claimant.claim("velmira.test", {}) == InstanceClaim::AlreadyRunning ? 0 : 1);
+        _exit(claimant.claim("velmira.test") == InstanceClaim::AlreadyRunning ? 0 : 1);
     }
     ASSERT_EQ(waitpid(second, &status, 0), second);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
@@ -203,8 +205,8 @@ TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
 TEST(SingleInstance, ListenerIgnoresOtherTraffic) {
     RuntimeDir dir;
     RaiseCounter raised;
-    SingleInstance first(dir.path());
-    ASSERT_EQ(first.claim("velmira.test", raised.handler()), InstanceClaim::Claimed);
+    SingleInstance first(dir.path(), raised.handler());
+    ASSERT_EQ(first.claim("velmira.test"), InstanceClaim::Claimed);
     // A client that connects and says something else, then one that says nothing.
     for (std::string_view message : {std::string_view("hello\n"), std::string_view()}) {
         int fd = socket(AF_UNIX, SOCK_STREAM, 0);
@@ -219,15 +221,15 @@ TEST(SingleInstance, ListenerIgnoresOtherTraffic) {
     }
     // A real request after them is still served, and is the only one counted.
     SingleInstance second(dir.path());
-    EXPECT_EQ(second.claim("velmira.test", {}), InstanceClaim::AlreadyRunning);
+    EXPECT_EQ(second.claim("velmira.test"), InstanceClaim::AlreadyRunning);
     EXPECT_TRUE(raised.waitFor(1));
     EXPECT_EQ(raised.count(), 1);
 }
 
 TEST(SingleInstance, UnusableFolderLetsTheGameRun) {
     SingleInstance a("/nonexistent/velmira"), b("/nonexistent/velmira");
-    EXPECT_EQ(a.claim("velmira.test", {}), InstanceClaim::Claimed);
-    EXPECT_EQ(b.claim("velmira.test", {}), InstanceClaim::Claimed);
+    EXPECT_EQ(a.claim("velmira.test"), InstanceClaim::Claimed);
+    EXPECT_EQ(b.claim("velmira.test"), InstanceClaim::Claimed);
     EXPECT_FALSE(a.holdsLock());
 }
 
@@ -235,18 +237,27 @@ TEST(RuntimeDirectory, RefusesAFolderOthersCanEnter) {
     RuntimeDir open;
     ASSERT_EQ(chmod(open.path().c_str(), 0755), 0);
     RuntimeDir privateDir;
+    RuntimeDir tmp; // stands in for /tmp, so the test leaves nothing behind there
     const char* saved = std::getenv("XDG_RUNTIME_DIR");
     const std::string savedValue = saved ? saved : "";
 
     setenv("XDG_RUNTIME_DIR", privateDir.path().c_str(), 1);
-    EXPECT_EQ(defaultRuntimeDirectory(), privateDir.path());
+    EXPECT_EQ(defaultRuntimeDirectory(tmp.path()), privateDir.path());
 
+    // The fallback is made private for this user.
     setenv("XDG_RUNTIME_DIR", open.path().c_str(), 1);
-    const std::string fallback = defaultRuntimeDirectory();
-    EXPECT_EQ(fallback, "/tmp/velmira-" + std::to_string(getuid()));
+    const std::string fallback = tmp.path() + "/velmira-" + std::to_string(getuid());
+    EXPECT_EQ(defaultRuntimeDirectory(tmp.path()), fallback);
     struct stat st {};
     ASSERT_EQ(lstat(fallback.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+    // A fallback folder that others can enter, or a link, is refused.
+    ASSERT_EQ(chmod(fallback.c_str(), 0777), 0);
+    EXPECT_EQ(defaultRuntimeDirectory(tmp.path()), "");
+    fs::remove(fallback);
+    fs::create_directory_symlink(privateDir.path(), fallback);
+    EXPECT_EQ(defaultRuntimeDirectory(tmp.path()), "");
 
     if (saved)
         setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);

@@ -164,13 +164,5 @@ TEST(EngineSettings, ReadsTheSystemGroup) {
     EXPECT_FALSE(settings.enableMmx);
 }
 
-TEST(EngineSettings, ProcessorMmx) {
-#if defined(__x86_64__)
-    EXPECT_TRUE(processorHasMmx()); // every x86-64 processor has it
-#elif !defined(__i386__)
-    EXPECT_FALSE(processorHasMmx());
-#endif
-}
-
 } // namespace
 } // namespace velmira

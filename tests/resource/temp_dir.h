@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,8 @@ class TempDir {
   public:
     TempDir() {
         std::string pattern = (std::filesystem::temp_directory_path() / "velmira-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) ? pattern + "/" : std::string();
+        if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        path_ = pattern + "/";
     }
     ~TempDir() {
         std::error_code ec;

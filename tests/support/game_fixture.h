@@ -5,6 +5,7 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <stdexcept>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -30,9 +31,10 @@ inline std::vector<uint8_t> bytes(std::string_view text) { return {text.begin(),
 class TempGame {
 public:
     TempGame() {
-        char pattern[] = "/tmp/velmira-test-XXXXXX";
-        dir_ = mkdtemp(pattern);
-        dir_ += '/';
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "velmira-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+        dir_ = pattern + '/';
         std::filesystem::create_directories(dir_ + "data");
     }
     ~TempGame() {

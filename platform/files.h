@@ -1,0 +1,30 @@
+// Writing files so that no crash, full disk or second writer leaves a torn file, and no
+// link planted in the target's folder is ever followed. Reading needs nothing of the
+// platform: the engine reads through std::filesystem and streams.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velmira::platform {
+
+// Makes bytes the content of path. They go to a temporary file created exclusively beside
+// path under a name of its own (never through a link, never shared with another writer),
+// are synced to the disk, and the temporary file is renamed over path; the folder is then
+// synced so that the rename lasts too. A link at path itself is replaced, not followed; an
+// existing file's permissions are kept. False, with a reason in error when given, if any
+// step fails (a failed folder sync included); path then still holds its old content,
+// except after a failed folder sync, when it may already hold the new one.
+bool replaceFile(const std::string& path, std::span<const uint8_t> bytes,
+                 std::string* error = nullptr);
+
+// The same for root/parts[0]/.../parts[n-1]: the folders named by every part but the last
+// are created below root when missing. A part that is empty, "." or "..", holds "/" or a
+// NUL byte, or names a link or anything but a folder fails the write, so nothing is ever
+// written outside root.
+bool replaceFileBelow(const std::string& root, const std::vector<std::string>& parts,
+                      std::span<const uint8_t> bytes, std::string* error = nullptr);
+
+} // namespace velmira::platform

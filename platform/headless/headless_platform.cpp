@@ -1,0 +1,35 @@
+#include "platform/headless/headless_platform.h"
+
+namespace velmira::platform {
+
+HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
+    : facts_(std::move(options.facts)), log_(clock_),
+      events_(clock_, log_, std::move(options.timeline), options.maxMs),
+      window_(clock_, events_, log_), dialogs_(log_), pad_(log_) {
+    events_.setHandler([this](const TimelineEvent& entry) { onTimelineEntry(entry); });
+}
+
+void HeadlessPlatform::onTimelineEntry(const TimelineEvent& entry) {
+    using Kind = TimelineEvent::Kind;
+    switch (entry.kind) {
+    case Kind::Shot:
+        if (!window_.writeShot(entry.path)) failedShots_.push_back({entry.path, entry.line});
+        break;
+    case Kind::Answer:
+        dialogs_.queueAnswer(entry.yes);
+        break;
+    case Kind::PadPlug:
+        pad_.plug(entry.number);
+        break;
+    case Kind::PadButton:
+        pad_.setButton(entry.number, entry.pressed);
+        break;
+    case Kind::PadAxis:
+        pad_.setAxes(entry.x, entry.y);
+        break;
+    case Kind::Input:
+        break;
+    }
+}
+
+} // namespace velmira::platform

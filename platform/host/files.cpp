@@ -1,0 +1,159 @@
+// POSIX: every step goes through a folder descriptor, so that a folder swapped for a link
+// between two steps cannot redirect the write.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+namespace velmira::platform {
+namespace {
+
+class Fd {
+  public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = other.fd_;
+            other.fd_ = -1;
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    // Closes now; false when closing reported an error (a write that did not make it).
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+  private:
+    int fd_;
+};
+
+bool fail(std::string* error, const std::string& what, int code = errno) {
+    if (error) *error = what + ": " + std::strerror(code);
+    return false;
+}
+
+bool validPart(const std::string& part) {
+    return !part.empty() && part != "." && part != ".." &&
+           part.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
+}
+
+bool writeAll(int fd, const uint8_t* bytes, size_t count) {
+    while (count > 0) {
+        const ssize_t n = ::write(fd, bytes, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// A name for the temporary file beside name: hidden, short enough for any file system,
+// and unique to this process and call, so that two writers never share one.
+std::string temporaryName(const std::string& name) {
+    static std::atomic<uint64_t> counter{0};
+    static const uint64_t seed =
+        static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+        (static_cast<uint64_t>(::getpid()) << 32);
+    const uint64_t serial = counter.fetch_add(1, std::memory_order_relaxed);
+    uint64_t h = (seed + serial) * 0x9E3779B97F4A7C15ull;
+    h ^= h >> 31;
+    char hex[17];
+    for (int i = 15; i >= 0; --i, h >>= 4)
+        hex[i] = "0123456789abcdef"[h & 15];
+    hex[16] = '\0';
+    return "." + name.substr(0, 200) + "." + std::to_string(::getpid()) + "-" + hex + ".tmp";
+}
+
+bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> bytes,
+               std::string* error) {
+    if (!validPart(name)) return fail(error, "bad file name '" + name + "'", EINVAL);
+    // The new file takes the permissions of the one it replaces (a link is not looked through).
+    mode_t mode = 0666;
+    struct stat old {};
+    const bool hasOld = ::fstatat(dirFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISREG(old.st_mode);
+
+    std::string temporary;
+    Fd fd;
+    for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
+        temporary = temporaryName(name);
+        fd = Fd(::openat(dirFd, temporary.c_str(),
+                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!fd.valid() && errno != EEXIST) return fail(error, "cannot create " + temporary);
+    }
+    if (!fd.valid()) return fail(error, "cannot create a temporary file for " + name);
+
+    auto discard = [&](const std::string& what) {
+        const int code = errno;
+        fd.reset();
+        ::unlinkat(dirFd, temporary.c_str(), 0);
+        return fail(error, what, code);
+    };
+    if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
+        return discard("cannot set the permissions of " + temporary);
+    if (!writeAll(fd.get(), bytes.data(), bytes.size()))
+        return discard("cannot write " + name);
+    if (::fsync(fd.get()) != 0) return discard("cannot sync " + name);
+    if (!fd.close()) return discard("cannot write " + name);
+    if (::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0)
+        return discard("cannot replace " + name);
+    // Without this the rename may be lost in a crash, leaving the old file or none.
+    if (::fsync(dirFd) != 0) return fail(error, "cannot sync the folder of " + name);
+    return true;
+}
+
+Fd openFolder(int at, const char* path, int extraFlags) {
+    return Fd(::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | extraFlags));
+}
+
+} // namespace
+
+bool replaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const Fd dir = openFolder(AT_FDCWD, folder.c_str(), 0);
+    if (!dir.valid()) return fail(error, "cannot open the folder " + folder);
+    return replaceIn(dir.get(), name, bytes, error);
+}
+
+bool replaceFileBelow(const std::string& root, const std::vector<std::string>& parts,
+                      std::span<const uint8_t> bytes, std::string* error) {
+    if (parts.empty()) return fail(error, "no file name", EINVAL);
+    Fd dir = openFolder(AT_FDCWD, root.empty() ? "." : root.c_str(), 0);
+    if (!dir.valid()) return fail(error, "cannot open the folder " + root);
+    for (size_t i = 0; i + 1 < parts.size(); ++i) {
+        const std::string& part = parts[i];
+        if (!validPart(part)) return fail(error, "bad folder name '" + part + "'", EINVAL);
+        if (::mkdirat(dir.get(), part.c_str(), 0777) != 0 && errno != EEXIST)
+            return fail(error, "cannot create the folder " + part);
+        // O_NOFOLLOW: a link where a folder should be is refused, whatever it points to.
+        Fd next = openFolder(dir.get(), part.c_str(), O_NOFOLLOW);
+        if (!next.valid()) return fail(error, part + " is not a folder of its own");
+        dir = std::move(next);
+    }
+    return replaceIn(dir.get(), parts.back(), bytes, error);
+}
+
+} // namespace velmira::platform
