@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "resource/byte_order.h"
 #include "resource/config.h"
 #include "resource/save_folder.h"
 #include "resource/trace.h"
@@ -34,6 +35,7 @@ void FlagStore::load(const ConfigStore& config) {
     }
     for (auto& kindValues : values_)
         kindValues.fill(0);
+    dirty_[0] = dirty_[1] = false;
     readValueFile(FlagKind::Global);
     readValueFile(FlagKind::Record);
     rebuildNameMaps();
@@ -77,7 +79,7 @@ bool FlagStore::assign(std::string_view name, int32_t value) {
         return false;
     }
     slotValue(it->second) = value;
-    if (it->second.kind == FlagKind::Global) writeValueFile(FlagKind::Global);
+    if (it->second.kind == FlagKind::Global) markDirty(FlagKind::Global);
     return true;
 }
 
@@ -87,7 +89,7 @@ void FlagStore::markRecord(std::string_view name) {
     for (int n = 0; n < kFlagSlots; ++n) {
         if (names[n] == name) {
             values_[static_cast<size_t>(FlagKind::Record)][n] = 1;
-            writeValueFile(FlagKind::Record);
+            markDirty(FlagKind::Record);
             return;
         }
     }
@@ -127,23 +129,15 @@ const std::string& FlagStore::name(FlagKind kind, int slot) const {
 namespace {
 
 void storeValues(const std::array<int32_t, kFlagSlots>& values, uint8_t* out) {
-    for (int n = 0; n < kFlagSlots; ++n) {
-        const uint32_t v = static_cast<uint32_t>(values[n]);
-        out[n * 4 + 0] = static_cast<uint8_t>(v);
-        out[n * 4 + 1] = static_cast<uint8_t>(v >> 8);
-        out[n * 4 + 2] = static_cast<uint8_t>(v >> 16);
-        out[n * 4 + 3] = static_cast<uint8_t>(v >> 24);
-    }
+    for (int n = 0; n < kFlagSlots; ++n)
+        writeLe32(out + n * 4, static_cast<uint32_t>(values[n]));
 }
 
 // Slots the bytes do not cover keep their values.
 void takeValues(const uint8_t* bytes, size_t size, std::array<int32_t, kFlagSlots>& values) {
     const size_t slots = std::min<size_t>(size / 4, kFlagSlots);
-    for (size_t n = 0; n < slots; ++n) {
-        const uint8_t* p = bytes + n * 4;
-        values[n] = static_cast<int32_t>(uint32_t{p[0]} | uint32_t{p[1]} << 8 |
-                                         uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24);
-    }
+    for (size_t n = 0; n < slots; ++n)
+        values[n] = static_cast<int32_t>(readLe32(bytes + n * 4));
 }
 
 } // namespace
@@ -159,11 +153,23 @@ void FlagStore::setLocalBytes(const uint8_t* bytes, size_t size) {
     takeValues(bytes, size, values_[static_cast<size_t>(FlagKind::Local)]);
 }
 
-void FlagStore::writeValueFile(FlagKind kind) const {
+bool FlagStore::flush() {
+    bool ok = true;
+    for (FlagKind kind : {FlagKind::Global, FlagKind::Record}) {
+        bool& dirty = dirty_[kind == FlagKind::Global ? 0 : 1];
+        if (!dirty) continue;
+        // A file that cannot be written leaves the values in memory only; the next change
+        // tries again (not every turn, which would retry a read-only folder each millisecond).
+        dirty = false;
+        if (!writeValueFile(kind)) ok = false;
+    }
+    return ok;
+}
+
+bool FlagStore::writeValueFile(FlagKind kind) const {
     std::vector<uint8_t> bytes(kFlagFileSize);
     storeValues(values_[static_cast<size_t>(kind)], bytes.data());
-    // A file that cannot be written leaves the values in memory only.
-    saveFolder_.write(valueFile(kind), bytes);
+    return saveFolder_.write(valueFile(kind), bytes);
 }
 
 void FlagStore::readValueFile(FlagKind kind) {

@@ -1,9 +1,14 @@
 // Flags: the script's named 32-bit variables, in three kinds of 1000 slots each.
 //
 //   local   names "L000".."L999" of [Define.Flag]; values live in save files, `reset` clears them
-//   global  names "G000".."G999"; values in "flagdata.000", rewritten after every assignment
+//   global  names "G000".."G999"; values in "flagdata.000"
 //   record  names "F000".."F999"; values in "flagdata.001", set to 1 when a picture is
 //           shown or a piece of music heard; scripts can read but not assign them
+//
+// A value file that changed is rewritten by flush(), which the engine calls once per turn
+// of its message pumps (before input is handled or time passes), at every wait and at
+// shutdown: a script that assigns a global in a tight loop writes the file once per turn,
+// not once per assignment, and what the player sees has always been written first.
 //
 // A name is resolved by slot number first and, within a number, local before global
 // before record: a name defined twice resolves to the lowest slot. Unnamed slots never
@@ -45,12 +50,18 @@ class FlagStore final : public VariableSource {
     // The value of a variable, or of a number when name starts with a digit. An unknown
     // name is 0 and traced.
     int32_t lookup(std::string_view name);
-    // Sets a local or global slot (a global one rewrites "flagdata.000"). Record flags
-    // cannot be assigned; an unknown name changes nothing and is traced. False then.
+    // Sets a local or global slot (a global one marks "flagdata.000" for the next flush).
+    // Record flags cannot be assigned; an unknown name changes nothing and is traced.
+    // False then.
     bool assign(std::string_view name, int32_t value);
-    // The first record slot of this name becomes 1 and "flagdata.001" is rewritten
-    // (also when it was 1 already). No such slot: nothing.
+    // The first record slot of this name becomes 1 and "flagdata.001" is marked for the
+    // next flush (also when it was 1 already). No such slot: nothing.
     void markRecord(std::string_view name);
+    // Writes the value files marked since the last flush. False when one could not be
+    // written; its values then live in memory only until the next change marks it again.
+    bool flush();
+    // A value file waits for the next flush.
+    bool hasUnwrittenValues() const { return dirty_[0] || dirty_[1]; }
     // Evaluates an expression over these flags; a failure is traced, the value is what
     // the evaluator leaves.
     int32_t evaluate(std::string_view text);
@@ -87,8 +98,10 @@ class FlagStore final : public VariableSource {
         return values_[static_cast<size_t>(slot.kind)][static_cast<size_t>(slot.index)];
     }
     void rebuildNameMaps();
-    void writeValueFile(FlagKind kind) const;
+    bool writeValueFile(FlagKind kind) const;
     void readValueFile(FlagKind kind);
+    // Marks the value file of a global or record slot for the next flush.
+    void markDirty(FlagKind kind) { dirty_[kind == FlagKind::Global ? 0 : 1] = true; }
 
     const Trace& trace_;
     const SaveFolder& saveFolder_;
@@ -96,6 +109,7 @@ class FlagStore final : public VariableSource {
     std::array<std::array<int32_t, kFlagSlots>, 3> values_{};
     NameMap readable_;   // name -> the slot Lookup finds
     NameMap assignable_; // name -> the local or global slot Assign finds
+    bool dirty_[2] = {false, false}; // "flagdata.000", "flagdata.001" wait for flush()
 };
 
 } // namespace velmira

@@ -1,15 +1,11 @@
 #include "script/script_context.h"
 
-#include "resource/archive.h"
-
 namespace velmira {
 
-bool ScriptContext::load(const ArchiveIndex& index, std::string_view fileName) {
+bool ScriptContext::load(ScriptLibrary& library, std::string_view fileName) {
     reset();
-    if (!lines.load(index, "script", fileName)) {
-        lines.clear();
-        return false;
-    }
+    file = library.load(fileName);
+    if (!file) return false;
     name.assign(fileName);
     return true;
 }
@@ -31,23 +27,10 @@ void ScriptContext::reset() {
     freeLines();
 }
 
-void ScriptContext::freeLines() {
-    lines.clear();
-    labels_.clear();
-    labelsBuilt_ = false;
-}
-
-int64_t ScriptContext::findLabel(std::string_view label) {
-    if (!labelsBuilt_) {
-        labelsBuilt_ = true;
-        const uint32_t count = lineCount();
-        for (uint32_t i = 0; i < count; ++i) {
-            const std::string_view text = lines.view(static_cast<int>(i));
-            if (!text.empty() && text[0] == '#') labels_.emplace(text.substr(1), i + 1);
-        }
-    }
-    const auto it = labels_.find(label);
-    return it == labels_.end() ? -1 : static_cast<int64_t>(it->second);
+int64_t ScriptContext::findLabel(std::string_view label) const {
+    if (!file) return -1;
+    const auto it = file->labels.find(label);
+    return it == file->labels.end() ? -1 : static_cast<int64_t>(it->second);
 }
 
 uint32_t ScriptContext::chainLength() const {

@@ -6,13 +6,10 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
-#include "resource/text_lines.h"
+#include "script/script_library.h"
 
 namespace velmira {
-
-class ArchiveIndex;
 
 struct ScriptContext {
     std::string name;        // the file name as given to load; empty when nothing is loaded
@@ -21,7 +18,7 @@ struct ScriptContext {
     uint32_t savePoint = 0;  // the line a save made now resumes from
     int32_t caseId = 0;      // the number chosen at the last SELECT
     bool caseEnable = false; // from a SELECT until one of its CASE lines matched
-    TextLines lines;
+    std::shared_ptr<const ScriptFile> file; // the lines; null when none are loaded
     std::unique_ptr<ScriptContext> child;
 
     ScriptContext() = default;
@@ -29,30 +26,25 @@ struct ScriptContext {
     ScriptContext& operator=(const ScriptContext&) = delete;
     ~ScriptContext() { reset(); }
 
-    // Resets, then reads the file from the folder "script". False (context left empty)
+    // Resets, then takes the file from the folder "script". False (context left empty)
     // when it cannot be read.
-    bool load(const ArchiveIndex& index, std::string_view fileName);
+    bool load(ScriptLibrary& library, std::string_view fileName);
     // Empties everything; the child chain is destroyed deepest first.
     void reset();
-    // Frees the lines only (EXIT): the next fetch finds nothing and the context ends.
-    void freeLines();
+    // Lets go of the lines only (EXIT): the next fetch finds nothing and the context ends.
+    void freeLines() { file.reset(); }
 
-    uint32_t lineCount() const { return static_cast<uint32_t>(lines.count()); }
+    uint32_t lineCount() const { return file ? static_cast<uint32_t>(file->lines.count()) : 0; }
     // False when index is past the last line.
     bool readLine(uint32_t index, std::string_view& out) const {
         if (index >= lineCount()) return false;
-        out = lines.view(static_cast<int>(index));
+        out = file->lines.view(static_cast<int>(index));
         return true;
     }
     // The index of the line after the first label line "#label", or -1.
-    int64_t findLabel(std::string_view label);
+    int64_t findLabel(std::string_view label) const;
     // Contexts in the chain from this one down (1 for a context without a child).
     uint32_t chainLength() const;
-
-  private:
-    // Built at the first jump: label -> index of the first line carrying it.
-    std::unordered_map<std::string_view, uint32_t> labels_;
-    bool labelsBuilt_ = false;
 };
 
 } // namespace velmira

@@ -4,6 +4,7 @@
 
 #include "resource/archive.h"
 #include "resource/preferences.h"
+#include "resource/sjis.h"
 #include "resource/trace.h"
 #include "script/script_messages.h"
 #include "script/statement.h"
@@ -11,9 +12,7 @@
 namespace velmira {
 namespace {
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
+using sjis::isBlank;
 
 constexpr char kStartScript[] = "start.txt";
 
@@ -21,7 +20,7 @@ constexpr char kStartScript[] = "start.txt";
 
 ScriptRunner::ScriptRunner(ScriptHost& host, const ArchiveIndex& archives, const Trace& trace,
                            const SaveFolder& saveFolder, const UserPreferences& preferences)
-    : host_(host), archives_(archives), trace_(trace), preferences_(preferences),
+    : host_(host), library_(archives), trace_(trace), preferences_(preferences),
       flags_(trace, saveFolder) {
     bindOwnCommands();
 }
@@ -45,7 +44,7 @@ void ScriptRunner::bindOwnCommands() {
         static constexpr std::string_view kModes[] = {"adv", "novel", "novel2", "system", "demo"};
         const std::string_view word = args.token(0);
         for (size_t i = 0; i < std::size(kModes); ++i) {
-            if (equalsIgnoringCase(word, kModes[i])) {
+            if (sjis::equalsIgnoringCase(word, kModes[i])) {
                 setScriptMode(static_cast<ScriptMode>(i));
                 break;
             }
@@ -68,6 +67,9 @@ bool ScriptRunner::run() {
     restartRequested_ = false;
     if (!prepare()) return false;
     runContext(root_, 0);
+    // The root ran to its end and starts again at the next turn: that turn idles like a
+    // pump turn, so a script that never waits lets time pass instead of spinning.
+    if (!restartRequested_ && !host_.quitSeen()) host_.idle();
     return true;
 }
 
@@ -76,7 +78,7 @@ bool ScriptRunner::prepare() {
     if (restoreRecords_.empty()) {
         chapterDate_.clear();
         chapterName_.clear();
-        if (!root_.load(archives_, kStartScript)) return false;
+        if (!root_.load(library_, kStartScript)) return false;
         sink_->clearPage();
         return true;
     }
@@ -87,7 +89,7 @@ bool ScriptRunner::prepare() {
     ScriptContext* context = &root_;
     for (size_t i = 0; i < count; ++i) {
         const RestoreRecord& record = restoreRecords_[i];
-        context->load(archives_, record.name); // a missing file gives an empty context
+        context->load(library_, record.name); // a missing file gives an empty context
         context->line = record.line;
         context->caseId = record.caseId;
         context->caseEnable = record.caseEnable;
@@ -114,7 +116,7 @@ bool ScriptRunner::runContext(ScriptContext& context, uint32_t depth) {
         if (!context.readLine(index, text)) break;
         context.line = index + 1;
         if (executeLine(context, depth, text)) continue;
-        if (!host_.pumpAndPollInput(kInputContextGame, true)) {
+        if (!host_.pumpAndPollInput(InputContext::Game, IdleSleep::Yes)) {
             failedLoadName_.clear();
             break;
         }
@@ -234,7 +236,7 @@ bool ScriptRunner::runChild(ScriptContext& context, uint32_t depth, std::string_
     if (!context.child) context.child = std::make_unique<ScriptContext>();
     context.savePoint = context.line;
     // A file that cannot be read leaves an empty child, which ends at once.
-    if (!fileName.empty()) context.child->load(archives_, fileName);
+    if (!fileName.empty()) context.child->load(library_, fileName);
     const bool result = runContext(*context.child, depth + 1);
     context.child->reset();
     context.child.reset();
@@ -264,7 +266,7 @@ bool ScriptRunner::statementIf(ScriptContext& context, std::string_view expressi
     if (!context.readLine(context.line, next)) return false;
     // Only a line that is exactly ".ELSE" is the else line here; ".ELSE ;" is not, and
     // is later met in normal flow, where it skips the statement after it.
-    if (equalsIgnoringCase(next, ".ELSE")) ++context.line;
+    if (sjis::equalsIgnoringCase(next, ".ELSE")) ++context.line;
     return true;
 }
 
@@ -282,7 +284,7 @@ bool ScriptRunner::statementLoad(ScriptContext& context, std::string_view fileNa
     // The name lives in the lines the load is about to free.
     const std::string name(fileName);
     std::string previous = context.name;
-    if (!context.load(archives_, name)) {
+    if (!context.load(library_, name)) {
         failedLoadName_ = std::move(previous);
         return false;
     }
@@ -299,7 +301,7 @@ bool ScriptRunner::statementSelect(ScriptContext& context, std::string_view layo
     for (;;) {
         std::string_view text;
         if (!context.readLine(context.line, text)) return false;
-        if (startsWithIgnoringCase(text, ".CASE")) break;
+        if (sjis::startsWithIgnoringCase(text, ".CASE")) break;
         if (!text.empty() && text[0] != ';') chooser_->add(++count, text);
         ++context.line;
     }
@@ -337,7 +339,7 @@ bool ScriptRunner::statementCase(ScriptContext& context, std::string_view number
             if (!skipStatement(context)) return false;
             continue;
         }
-        if (startsWithIgnoringCase(text, ".CASE") || equalsIgnoringCase(text, ".ENDSEL")) {
+        if (sjis::startsWithIgnoringCase(text, ".CASE") || sjis::equalsIgnoringCase(text, ".ENDSEL")) {
             return true;
         }
         ++context.line;

@@ -8,8 +8,10 @@
 //   each turn  pumpMessages(); ...; if (!runner.run()) leave the loop
 // run() clears the restart request, prepares the root context (restore records from a
 // loaded save, else "start.txt"; false when "start.txt" cannot be read) and steps it
-// until the root script ends (the next run() starts "start.txt" again), a restart is
-// requested, or the host reports quitting. Waiting statements wait inside the run.
+// until the root script ends (the next run() starts "start.txt" again, after one idle
+// turn of the host), a restart is requested, or the host reports quitting. Waiting
+// statements wait inside the run. Script files come from a ScriptLibrary, which reads a
+// file again only when it changed.
 //
 // Everything runs on the main thread; the restart request may be set from handlers
 // that run inside the script's own waits and is read between lines.
@@ -119,7 +121,7 @@ class ScriptRunner {
     void bindOwnCommands();
 
     ScriptHost& host_;
-    const ArchiveIndex& archives_;
+    ScriptLibrary library_;
     const Trace& trace_;
     const UserPreferences& preferences_;
 

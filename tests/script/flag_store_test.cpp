@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/encoding.h"
 #include "resource/config.h"
 #include "resource/save_folder.h"
@@ -65,10 +67,16 @@ TEST_F(FlagStoreTest, UnknownNamesAreTracedAndChangeNothing) {
 
 TEST_F(FlagStoreTest, GlobalAndRecordValuesPersistInTheirFiles) {
     flags_.assign("same", 1); // local: no file
-    EXPECT_FALSE(folder_.exists(kGlobalFlagFile));
-    flags_.assign("score", -2);
+    EXPECT_FALSE(flags_.hasUnwrittenValues());
+    for (int i = 0; i <= 1000; ++i) flags_.assign("score", -2 + 1000 - i);
     flags_.markRecord("bg01.png"); // the first record slot of that name
     flags_.markRecord("unknown.png");
+    // Nothing is written per assignment; the engine's next pump turn flushes once.
+    EXPECT_FALSE(folder_.exists(kGlobalFlagFile));
+    EXPECT_FALSE(folder_.exists(kRecordFlagFile));
+    EXPECT_TRUE(flags_.hasUnwrittenValues());
+    ASSERT_TRUE(flags_.flush());
+    EXPECT_FALSE(flags_.hasUnwrittenValues());
 
     const std::vector<uint8_t> globals = file(kGlobalFlagFile);
     const std::vector<uint8_t> records = file(kRecordFlagFile);
@@ -86,6 +94,23 @@ TEST_F(FlagStoreTest, GlobalAndRecordValuesPersistInTheirFiles) {
     EXPECT_EQ(again.lookup("score"), -2);
     EXPECT_EQ(again.lookup("bg01.png"), 1);
     EXPECT_EQ(again.lookup("same"), 0);
+
+    // A flush with nothing changed writes nothing.
+    folder_.remove(kGlobalFlagFile);
+    ASSERT_TRUE(flags_.flush());
+    EXPECT_FALSE(folder_.exists(kGlobalFlagFile));
+}
+
+TEST_F(FlagStoreTest, AFailedFlushKeepsTheValuesAndTriesAgainAtTheNextChange) {
+    dir_.write("save", "a file where the folder should be");
+    flags_.assign("score", 3);
+    EXPECT_FALSE(flags_.flush());
+    EXPECT_FALSE(flags_.hasUnwrittenValues()); // not retried every turn
+    EXPECT_EQ(flags_.lookup("score"), 3);
+    std::filesystem::remove(dir_.path() + "save");
+    flags_.assign("score", 4);
+    ASSERT_TRUE(flags_.flush());
+    EXPECT_EQ(slotOf(file(kGlobalFlagFile), 10), 4);
 }
 
 TEST_F(FlagStoreTest, ShortValueFileFillsOnlyTheSlotsItHolds) {

@@ -48,11 +48,15 @@ class TestHost final : public ScriptHost {
         if (quitAfterPumps > 0 && pumps >= quitAfterPumps) quit = true;
         return !quit;
     }
-    bool pumpAndPollInput(int inputContext, bool idleSleep) override {
+    bool pumpAndPollInput(InputContext, IdleSleep) override {
         ++polls;
         clock_.sleep(1);
         if (closeRequested && quitOnClose) quit = true;
         return !quit;
+    }
+    void idle() override {
+        ++idles;
+        clock_.sleep(1);
     }
     bool quitSeen() const override { return quit; }
     void requestClose() override { closeRequested = true; }
@@ -65,6 +69,7 @@ class TestHost final : public ScriptHost {
     bool closeRequested = false;
     int pumps = 0;
     int polls = 0;
+    int idles = 0;
     int titleRefreshes = 0;
 
   private:
@@ -136,8 +141,10 @@ class ScriptFixture : public ::testing::Test {
         runner_.flags().load(config);
     }
     int32_t flag(std::string_view name) { return runner_.flags().lookup(name); }
-    // A global value as "flagdata.000" holds it.
+    // A global value as "flagdata.000" holds it once the engine's next pump turn flushed
+    // the flag files.
     int32_t globalFromFile(int slot) {
+        runner_.flags().flush();
         std::vector<uint8_t> bytes;
         if (!saveFolder_.read(kGlobalFlagFile, bytes) || bytes.size() != kFlagFileSize) {
             ADD_FAILURE() << "flagdata.000 missing or not 4000 bytes";

@@ -1,3 +1,6 @@
+#include <chrono>
+#include <filesystem>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -33,6 +36,41 @@ TEST_F(ScriptRunnerTest, EndOfRootStartsAgainFromTheFirstLine) {
     ASSERT_TRUE(runOnce());
     EXPECT_EQ(globalFromFile(0), 2);
     EXPECT_EQ(runner_.root().name, ""); // the ended root is reset
+    EXPECT_EQ(host_.idles, 2);          // each restart idles a turn, so time passes
+}
+
+TEST_F(ScriptRunnerTest, RestartsReadTheStartScriptAgainOnlyWhenItChanged) {
+    namespace fs = std::filesystem;
+    script("start.txt", ".test one\n");
+    const std::string path = dir_.path() + "data/script/start.txt";
+    const auto written = fs::last_write_time(path);
+    ASSERT_TRUE(runOnce());
+    // The same size and time: the file is taken as unchanged and not read again.
+    script("start.txt", ".test two\n");
+    fs::last_write_time(path, written);
+    ASSERT_TRUE(runOnce());
+    // A newer file is read.
+    fs::last_write_time(path, written + std::chrono::seconds(1));
+    ASSERT_TRUE(runOnce());
+    // So is one of another size, and a file that went is missed at once.
+    script("start.txt", ".test three\n");
+    fs::last_write_time(path, written);
+    ASSERT_TRUE(runOnce());
+    fs::remove(path);
+    EXPECT_FALSE(runOnce());
+    EXPECT_THAT(sink_.log, ElementsAre("test one", "test one", "test two", "test three"));
+}
+
+TEST_F(ScriptRunnerTest, ARestartRequestOrQuitDoesNotIdle) {
+    runner_.commands().bind("wait", [this](const TokenList&) {
+        runner_.requestRestart();
+        return true;
+    });
+    script("start.txt", ".wait\n");
+    ASSERT_TRUE(runOnce());
+    host_.quit = true;
+    ASSERT_TRUE(runOnce());
+    EXPECT_EQ(host_.idles, 0);
 }
 
 TEST_F(ScriptRunnerTest, FailingLineIsTracedWithItsNumberAndSkipped) {
@@ -272,7 +310,7 @@ TEST_F(ScriptRunnerTest, UnreadMessageEndsSkippingOnlyWhenReadOnlyIsSet) {
     EXPECT_FALSE(sink_.skip);
 }
 
-TEST_F(ScriptRunnerTest, AssignmentsEvaluateAndStoreGlobalsAtOnce) {
+TEST_F(ScriptRunnerTest, AssignmentsEvaluateAndStoreGlobals) {
     script("start.txt",
            "?a = 2\n"
            "?b=a*3+1\n"
