@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "resource/archive.h"
@@ -227,8 +226,9 @@ bool decodePng(const uint8_t* data, size_t size, BufferedSurface& surface) {
     default:
         return false; // palettes and unknown types
     }
-    constexpr uint32_t kMaxSide = std::numeric_limits<int32_t>::max();
-    if (width > kMaxSide || height > kMaxSide) return false;
+    if (width > kMaxPictureSide || height > kMaxPictureSide ||
+        uint64_t{width} * height * static_cast<uint64_t>(bytesPerPixel(format)) > kMaxPictureBytes)
+        return false;
     // create checks the byte count for overflow before allocating and zeroes the pixels,
     // so rows the data never reaches are already black and transparent.
     if (!surface.create(format, static_cast<int32_t>(width), static_cast<int32_t>(height)))

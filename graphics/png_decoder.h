@@ -11,6 +11,9 @@
 //    short) is not an error: rows not completed stay zero (black, fully transparent).
 //  - A broken zlib stream, a bad signature or header, or a size that cannot be allocated
 //    gives false. The surface keeps whatever was created when the result is false.
+//  - Pictures above the pixel budget are refused before anything is allocated: at most
+//    kMaxPictureSide pixels each way and kMaxPictureBytes bytes of pixels (8192 x 8192 with
+//    alpha, 16384 x 16384 in grey), so a small file cannot make the engine claim gigabytes.
 // Every read is bounds-checked: no input, however broken, makes the decoder read or write
 // outside its buffers.
 #pragma once
@@ -24,6 +27,9 @@
 namespace velmira {
 
 class ArchiveIndex;
+
+inline constexpr uint32_t kMaxPictureSide = 16384;
+inline constexpr uint64_t kMaxPictureBytes = uint64_t{256} << 20;
 
 // Decodes size bytes of PNG data into surface (which is created anew).
 bool decodePng(const uint8_t* data, size_t size, BufferedSurface& surface);

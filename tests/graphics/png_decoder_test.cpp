@@ -13,6 +13,7 @@
 
 #include "platform/headless/png_writer.h"
 #include "png_test_util.h"
+#include "resource/temp_dir.h"
 
 namespace velmira {
 namespace {
@@ -203,14 +204,12 @@ TEST(PngDecoder, SplitDataDecodesLikeOneChunk) {
     const uint32_t w = 40, h = 30;
     const auto px = samplePixels(w, h, 4);
     const auto compressed = zlibCompress(filterRows(px, w, h, 4, [](uint32_t y) { return y % 5; }));
-    const auto whole = makePng({w, h}, compressed);
-    OwnedSurface expected;
-    ASSERT_TRUE(decodePng(whole.data(), whole.size(), expected));
-    for (size_t pieces : {size_t{1}, size_t{7}, size_t{100}}) {
+    const std::vector<uint8_t> expected = toEngineLayout(px, 6);
+    for (size_t pieces : {SIZE_MAX, size_t{1}, size_t{7}, size_t{100}}) {
         const auto split = makePng({w, h}, compressed, pieces);
         OwnedSurface s;
         ASSERT_TRUE(decodePng(split.data(), split.size(), s)) << pieces;
-        EXPECT_TRUE(bytesOf(s) == bytesOf(expected)) << pieces;
+        EXPECT_TRUE(bytesOf(s) == expected) << pieces;
     }
 }
 
@@ -295,6 +294,12 @@ TEST(PngDecoder, RejectsUnsupportedAndMalformedFiles) {
         {"zero height", withHeader({1, 0, 8, 6})},
         {"width above 2^31", withHeader({0x80000000u, 1, 8, 0})},
         {"4 billion pixels", withHeader({65536, 65536, 8, 6})},
+        // The pixel budget: 16384 a side, 256 MiB of pixels.
+        {"32767 x 32767 RGBA (4 GiB)", withHeader({32767, 32767, 8, 6})},
+        {"16385 pixels wide", withHeader({16385, 1, 8, 0})},
+        {"16385 pixels high", withHeader({1, 16385, 8, 0})},
+        {"8192 x 8193 RGBA (256 MiB + 32 KiB)", withHeader({8192, 8193, 8, 6})},
+        {"16384 x 16384 RGB (768 MiB)", withHeader({16384, 16384, 8, 2})},
         {"broken zlib data", brokenZlib},
     };
     for (const Case& c : cases) {
@@ -306,16 +311,16 @@ TEST(PngDecoder, RejectsUnsupportedAndMalformedFiles) {
 }
 
 TEST(PngDecoder, ReadsWhatTheScreenshotWriterWrites) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("velmira-shot-" + std::to_string(::getpid()) + ".png"))
-                                 .string();
+    const test::TempDir dir;
+    const std::string path = dir.path() + "shot.png";
     const int32_t w = 37, h = 5, stride = w * 3 + 5; // padded rows in the frame
     std::vector<uint8_t> frame(size_t(stride) * h);
     for (size_t i = 0; i < frame.size(); ++i)
         frame[i] = uint8_t(i * 31 + 7);
     ASSERT_TRUE(platform::writeBgr24Png(path, w, h, frame.data(), stride));
     const auto file = readFile(path);
-    std::remove(path.c_str());
+    ASSERT_EQ(file, platform::encodeBgr24Png(w, h, frame.data(), stride));
+    std::filesystem::remove(path);
     OwnedSurface s;
     ASSERT_TRUE(decodePng(file.data(), file.size(), s));
     ASSERT_EQ(s.format(), PixelFormat::Bgr24);
