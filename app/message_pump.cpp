@@ -39,11 +39,11 @@ bool MessagePump::pumpOneMessage() {
 
 bool MessagePump::idle() {
     if (quitSeen_) return false;
-    beginTurn();
     if (!window_.minimised()) {
         clock_.sleep(1);
         return true;
     }
+    beginTurn();
     platform::Event event;
     if (!events_.wait(event)) {
         quitSeen_ = true;
@@ -54,6 +54,7 @@ bool MessagePump::idle() {
 
 bool MessagePump::pumpAndPollInput(InputContext context, IdleSleep idleSleep) {
     if (quitSeen_) return false;
+    beginTurn();
     if ((idleSleep == IdleSleep::Yes || !window_.active()) && !idle()) return false;
     // FIXME: the accelerator tables of the context and the sampling of mouse, pad and
     // keyboard into the pending action arrive with the input layer.

@@ -19,9 +19,10 @@ public:
 
     bool quitSeen() const { return quitSeen_; }
 
-    // Runs at the start of every pump turn that handles input or lets time pass, before
-    // either: the engine writes what must be on the disk before the player acts again
-    // (the flag files).
+    // Runs before an event is handled, before the pump blocks, and at the start of every
+    // turn of a waiting loop (pumpAndPollInput): the engine writes there what must be on
+    // the disk before the player acts again (the flag files). A script that runs on without
+    // waiting meets it at the next event (the window's 2 s timer at the latest).
     void setTurnHandler(std::function<void()> handler) { turnHandler_ = std::move(handler); }
 
     // Dispatches every waiting event without blocking. False once quit is seen.
@@ -33,6 +34,7 @@ public:
     bool pumpAndPollInput(InputContext context, IdleSleep idle);
     // The pacing half of pumpAndPollInput on its own: sleeps 1 ms, or while the window is
     // minimised blocks until a message arrives (and dispatches it). False once quit is seen.
+    // The main loop idles so when the root script starts again.
     bool idle();
 
 private:
