@@ -67,8 +67,13 @@ struct TimerData {
 
 // One event: its type and the payload that type carries (none for the others).
 struct Event {
+    using Payload = std::variant<std::monostate, MouseData, WheelData, KeyData, TimerData>;
+
+    Event() = default;
+    explicit Event(EventType t, Payload payload = {}) : type(t), data(payload) {}
+
     EventType type = EventType::Expose;
-    std::variant<std::monostate, MouseData, WheelData, KeyData, TimerData> data;
+    Payload data;
 
     // The payload of the type; asking for another one is a programming error.
     const MouseData& mouse() const { return std::get<MouseData>(data); }
