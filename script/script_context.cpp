@@ -1,6 +1,15 @@
 #include "script/script_context.h"
 
 namespace velmira {
+namespace {
+
+const TextLines kNoLines;
+
+} // namespace
+
+const TextLines& ScriptContext::lines() const {
+    return file ? file->lines : kNoLines;
+}
 
 bool ScriptContext::load(ScriptLibrary& library, std::string_view fileName) {
     reset();

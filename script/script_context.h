@@ -34,6 +34,8 @@ struct ScriptContext {
     // Lets go of the lines only (EXIT): the next fetch finds nothing and the context ends.
     void freeLines() { file.reset(); }
 
+    // The lines, or no lines when none are loaded.
+    const TextLines& lines() const;
     uint32_t lineCount() const { return file ? static_cast<uint32_t>(file->lines.count()) : 0; }
     // False when index is past the last line.
     bool readLine(uint32_t index, std::string_view& out) const {

@@ -1,5 +1,7 @@
 #include "script/script_library.h"
 
+#include "script/script_structure.h"
+
 namespace velmira {
 namespace {
 
@@ -12,7 +14,7 @@ bool ScriptFile::load(const ArchiveIndex& index, std::string_view name) {
     if (!lines.load(index, kScriptFolder, name)) return false;
     for (int i = 0; i < lines.count(); ++i) {
         const std::string_view line = lines.view(i);
-        if (!line.empty() && line[0] == '#')
+        if (lineKind(line) == LineKind::Label)
             labels.emplace(line.substr(1), static_cast<uint32_t>(i) + 1);
     }
     return true;

@@ -7,6 +7,7 @@
 #include "resource/sjis.h"
 #include "resource/trace.h"
 #include "script/script_messages.h"
+#include "script/script_structure.h"
 #include "script/statement.h"
 
 namespace velmira {
@@ -138,28 +139,28 @@ void ScriptRunner::traceFailure(const ScriptContext& context, uint32_t lineIndex
 }
 
 bool ScriptRunner::executeLine(ScriptContext& context, uint32_t depth, std::string_view text) {
-    const char first = text.empty() ? '\0' : text[0];
-    switch (first) {
-    case '\0':
-    case ';':
-    case '#':
-    case '{':
-    case '}':
+    switch (lineKind(text)) {
+    case LineKind::Empty:
+    case LineKind::Comment:
+    case LineKind::Label:
+    case LineKind::BlockOpen:
+    case LineKind::BlockClose:
         showPendingMessage(context);
         return true;
-    case '.':
+    case LineKind::Statement:
         showPendingMessage(context);
         if (restartRequested_) return true;
         return executeStatement(context, depth, text.substr(1));
-    case '?':
+    case LineKind::Assignment:
         showPendingMessage(context);
         if (restartRequested_) return true;
         return executeAssignment(text.substr(1));
-    default:
+    case LineKind::Text:
         if (!context.pending.empty()) context.pending.push_back('/');
         context.pending.append(text);
         return true;
     }
+    return false;
 }
 
 void ScriptRunner::showPendingMessage(ScriptContext& context) {
@@ -199,7 +200,8 @@ bool ScriptRunner::executeStatement(ScriptContext& context, uint32_t depth, std:
         return statementIf(context, statement.arguments);
     case StatementKind::Else:
         // Reached in normal flow: the IF branch ran, so the ELSE branch is skipped.
-        return skipStatement(context);
+        readMarks_->commit();
+        return skipStatement(context.lines(), context.line);
     case StatementKind::Goto:
         return statementGoto(context, statement.arguments);
     case StatementKind::Call:
@@ -244,30 +246,10 @@ bool ScriptRunner::runChild(ScriptContext& context, uint32_t depth, std::string_
     return result;
 }
 
-bool ScriptRunner::skipStatement(ScriptContext& context) {
-    readMarks_->commit();
-    int64_t depth = 0;
-    do {
-        std::string_view text;
-        if (!context.readLine(context.line, text)) return false;
-        ++context.line;
-        if (!text.empty() && text[0] == '{')
-            ++depth;
-        else if (!text.empty() && text[0] == '}')
-            --depth;
-    } while (depth > 0);
-    return true;
-}
-
 bool ScriptRunner::statementIf(ScriptContext& context, std::string_view expression) {
     if (flags_.evaluate(expression) != 0) return true;
-    if (!skipStatement(context)) return false;
-    std::string_view next;
-    if (!context.readLine(context.line, next)) return false;
-    // Only a line that is exactly ".ELSE" is the else line here; ".ELSE ;" is not, and
-    // is later met in normal flow, where it skips the statement after it.
-    if (sjis::equalsIgnoringCase(next, ".ELSE")) ++context.line;
-    return true;
+    readMarks_->commit();
+    return skipFalseIf(context.lines(), context.line);
 }
 
 bool ScriptRunner::statementGoto(ScriptContext& context, std::string_view label) {
@@ -297,14 +279,10 @@ bool ScriptRunner::statementSelect(ScriptContext& context, std::string_view layo
     readMarks_->commit();
     if (isNovelMode(scriptMode_)) setScriptMode(ScriptMode::Adv);
     chooser_->begin(layout);
-    int count = 0;
-    for (;;) {
-        std::string_view text;
-        if (!context.readLine(context.line, text)) return false;
-        if (sjis::startsWithIgnoringCase(text, ".CASE")) break;
-        if (!text.empty() && text[0] != ';') chooser_->add(++count, text);
-        ++context.line;
-    }
+    const bool listed = scanChoices(
+        context.lines(), context.line,
+        [this](int number, uint32_t, std::string_view text) { chooser_->add(number, text); });
+    if (!listed) return false;
     context.caseId = chooser_->run();
     context.caseEnable = true;
     return true;
@@ -330,20 +308,8 @@ bool ScriptRunner::statementCase(ScriptContext& context, std::string_view number
                 ++i;
         }
     }
-    // Not this branch: on to the next ".CASE" or ".ENDSEL", skipping blocks whole so
-    // that a nested choice's lines are not mistaken for this one's.
-    for (;;) {
-        std::string_view text;
-        if (!context.readLine(context.line, text)) return false;
-        if (!text.empty() && text[0] == '{') {
-            if (!skipStatement(context)) return false;
-            continue;
-        }
-        if (sjis::startsWithIgnoringCase(text, ".CASE") || sjis::equalsIgnoringCase(text, ".ENDSEL")) {
-            return true;
-        }
-        ++context.line;
-    }
+    // Not this branch: on to the next ".CASE" or ".ENDSEL".
+    return skipToNextCase(context.lines(), context.line);
 }
 
 } // namespace velmira

@@ -111,7 +111,6 @@ class ScriptRunner {
     bool executeAssignment(std::string_view text);
     // CALL: runs the child (loading fileName first when not empty) to its end.
     bool runChild(ScriptContext& context, uint32_t depth, std::string_view fileName);
-    bool skipStatement(ScriptContext& context);
     bool statementIf(ScriptContext& context, std::string_view expression);
     bool statementGoto(ScriptContext& context, std::string_view label);
     bool statementLoad(ScriptContext& context, std::string_view fileName);

@@ -1,7 +1,8 @@
 // velmira-tool lint GAME_DIR: reads every script reachable from "start.txt" (through
 // CALL and LOAD, choice branches included) the way the engine does — the archives and
-// loose files of GAME_DIR/data/, the same line splitting, statement splitting and
-// expression evaluator — and reports what would misbehave at run time, one line each:
+// loose files of GAME_DIR/data/, the same line splitting, script structure, statement
+// splitting and expression evaluator — and reports what would misbehave at run time, one
+// line each:
 //
 //   start.txt:12: GOTO to missing label 'ending'
 //
@@ -27,6 +28,8 @@
 #include "script/command_table.h"
 #include "script/expression.h"
 #include "script/flag_store.h"
+#include "script/script_library.h"
+#include "script/script_structure.h"
 #include "script/statement.h"
 #include "tools/commands.h"
 
@@ -38,18 +41,7 @@ std::string utf8(std::string_view sjis) {
 }
 
 bool isTextLine(std::string_view line) {
-    if (line.empty()) return false;
-    switch (line[0]) {
-    case ';':
-    case '#':
-    case '{':
-    case '}':
-    case '.':
-    case '?':
-        return false;
-    default:
-        return true;
-    }
+    return lineKind(line) == LineKind::Text;
 }
 
 // Variables for a static evaluation: every name gets its own non-zero value, and the
@@ -103,42 +95,37 @@ class Linter {
     };
 
     void lintScript(const std::string& name) {
-        TextLines lines;
-        if (!lines.load(archives_, "script", name)) {
+        ScriptFile script;
+        if (!script.load(archives_, name)) {
             // Only the start script gets here unread; the others were checked when named.
             std::printf("%s:0: the start script is missing\n", utf8(name).c_str());
             reported_ = true;
             return;
         }
-        file_ = &lines;
+        script_ = &script;
+        const TextLines& lines = script.lines;
         reports_.clear();
-        labels_.clear();
         voiceFolder_.clear();
-        for (int i = 0; i < lines.count(); ++i) {
-            const std::string_view text = lines.view(i);
-            if (!text.empty() && text[0] == '#') labels_.insert(std::string(text.substr(1)));
-        }
 
         std::vector<uint32_t> openBlocks;
         int openSelects = 0;
         for (int i = 0; i < lines.count(); ++i) {
             const std::string_view text = lines.view(i);
             const uint32_t number = static_cast<uint32_t>(i) + 1;
-            if (text.empty()) continue;
-            switch (text[0]) {
-            case '{':
+            switch (lineKind(text)) {
+            case LineKind::BlockOpen:
                 openBlocks.push_back(number);
                 break;
-            case '}':
+            case LineKind::BlockClose:
                 if (openBlocks.empty())
                     report(number, "unbalanced '}'");
                 else
                     openBlocks.pop_back();
                 break;
-            case '?':
+            case LineKind::Assignment:
                 lintAssignment(number, text.substr(1));
                 break;
-            case '.':
+            case LineKind::Statement:
                 lintStatement(i, text.substr(1), openSelects);
                 break;
             default:
@@ -163,16 +150,12 @@ class Linter {
         for (const Report& r : reports_) {
             std::printf("%s:%u: %s\n", file.c_str(), r.line, r.message.c_str());
         }
-        file_ = nullptr;
+        script_ = nullptr;
     }
 
     void report(uint32_t line, std::string message) {
         reports_.push_back({line, std::move(message)});
         reported_ = true;
-    }
-
-    std::string_view lineAt(int index) const {
-        return index < file_->count() ? file_->view(index) : std::string_view();
     }
 
     void lintStatement(int index, std::string_view text, int& openSelects) {
@@ -189,7 +172,7 @@ class Linter {
         case StatementKind::Goto: {
             std::string_view label = statement.arguments;
             if (!label.empty() && label[0] == '#') label.remove_prefix(1);
-            if (labels_.count(std::string(label)) == 0) {
+            if (script_->labels.count(label) == 0) {
                 report(number, "GOTO to missing label '" + utf8(label) + "'");
             }
             break;
@@ -217,24 +200,17 @@ class Linter {
         }
     }
 
-    // After a false IF only a line that is exactly ".ELSE" is taken as its else line;
-    // ".ELSE ;" is not, and in normal flow it skips the statement after it.
+    // A false IF takes only an exact ".ELSE" after its statement as its else line: an
+    // ELSE statement there that is not one (".ELSE ;") is reported.
     void lintElseAfterIf(int ifIndex) {
-        int next = ifIndex + 1;
-        int64_t depth = 0;
-        do {
-            if (next >= file_->count()) return;
-            const std::string_view t = file_->view(next++);
-            if (!t.empty() && t[0] == '{')
-                ++depth;
-            else if (!t.empty() && t[0] == '}')
-                --depth;
-        } while (depth > 0);
-        const std::string_view candidate = lineAt(next);
-        if (candidate.empty() || candidate[0] != '.') return;
+        const TextLines& lines = script_->lines;
+        uint32_t next = static_cast<uint32_t>(ifIndex) + 1;
+        if (!skipStatement(lines, next) || next >= static_cast<uint32_t>(lines.count())) return;
+        const std::string_view candidate = lines.view(static_cast<int>(next));
+        if (lineKind(candidate) != LineKind::Statement) return;
         if (splitStatement(candidate.substr(1)).kind != StatementKind::Else) return;
-        if (sjis::equalsIgnoringCase(candidate, ".ELSE")) return;
-        report(static_cast<uint32_t>(next) + 1,
+        if (isElseLine(candidate)) return;
+        report(next + 1,
                "'" + utf8(candidate) + "' is not the ELSE of the IF on line " +
                    std::to_string(ifIndex + 1) +
                    ": only '.ELSE' alone is; this line skips the statement after it instead");
@@ -245,21 +221,19 @@ class Linter {
         const uint32_t number = static_cast<uint32_t>(index) + 1;
         if (!layout.empty()) checkMember(number, "map", layout, "map file");
         TokenList tokens;
-        for (int i = index + 1; i < file_->count(); ++i) {
-            const std::string_view choice = file_->view(i);
-            if (sjis::startsWithIgnoringCase(choice, ".CASE")) return true;
-            if (choice.empty() || choice[0] == ';') continue;
-            // text: "text [visible]"; map: "icon place [visible [enabled]]"
-            tokens.split(choice);
-            const int first = layout.empty() ? 1 : 2;
-            const int lastCondition = layout.empty() ? 1 : 3;
-            for (int t = first; t <= lastCondition; ++t) {
-                if (!tokens.token(t).empty())
-                    lintExpression(static_cast<uint32_t>(i) + 1, tokens.token(t));
-            }
-        }
-        report(number, "SELECT without a .CASE line");
-        return false;
+        uint32_t next = static_cast<uint32_t>(index) + 1;
+        const bool listed = scanChoices(
+            script_->lines, next, [&](int, uint32_t choiceIndex, std::string_view choice) {
+                // text: "text [visible]"; map: "icon place [visible [enabled]]"
+                tokens.split(choice);
+                const int first = layout.empty() ? 1 : 2;
+                const int lastCondition = layout.empty() ? 1 : 3;
+                for (int t = first; t <= lastCondition; ++t) {
+                    if (!tokens.token(t).empty()) lintExpression(choiceIndex + 1, tokens.token(t));
+                }
+            });
+        if (!listed) report(number, "SELECT without a .CASE line");
+        return listed;
     }
 
     void lintAssignment(uint32_t number, std::string_view text) {
@@ -385,8 +359,7 @@ class Linter {
     FlagStore flags_;
     std::deque<std::string> queue_;
     std::set<std::string> visited_;
-    const TextLines* file_ = nullptr;
-    std::set<std::string> labels_;
+    const ScriptFile* script_ = nullptr;
     std::string voiceFolder_;
     std::vector<Report> reports_;
     bool reported_ = false;
