@@ -1,6 +1,7 @@
 // velmira-tool pack / list / unpack against the engine's own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -15,11 +16,21 @@ namespace {
 namespace fs = std::filesystem;
 
 test::CommandRun runTool(const std::string& arguments) {
-    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null");
+    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments +
+                            " 2>/dev/null");
 }
 
 std::string quoted(const std::string& path) {
     return "'" + path + "'";
+}
+
+// Everything below folder (files, folders and links, none followed), sorted.
+std::vector<std::string> treeOf(const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        paths.push_back(e.path().lexically_relative(folder).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes) {
@@ -71,9 +82,9 @@ TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes)
         EXPECT_EQ(list.status, 0);
         const std::string k = std::to_string(key);
         EXPECT_EQ(list.out, "config\\config.txt\t10\t" + k + "\t7\n" + "empty.txt\t0\t" + k +
-                                   "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
-                                   "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
-                                   "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
+                                "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
+                                "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
+                                "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
 
         const std::string out = dir.path() + "out" + k + "/";
         ASSERT_EQ(runTool("unpack " + quoted(archive) + " " + quoted(out)).status, 0);
@@ -102,6 +113,34 @@ TEST(ArchiveTool, UnpackRefusesNamesThatLeaveTheFolder) {
         if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
     EXPECT_EQ(written.size(), 2u); // the archive and fine/ok.txt
     EXPECT_EQ(dir.read("box/out/fine/ok.txt"), test::bytesOf("ok"));
+}
+
+TEST(ArchiveTool, PackLeavesTheOldArchiveWholeWhenTheDiskFills) {
+    test::TempDir dir;
+    dir.write("in/a.txt", "old");
+    fs::create_directories(dir.path() + "data");
+    const std::string archive = dir.path() + "data/game.dat";
+    ASSERT_EQ(
+        runTool("pack " + quoted(archive) + " --revision 1 " + quoted(dir.path() + "in")).status,
+        0);
+    const std::vector<uint8_t> before = dir.read("data/game.dat");
+
+    // More than the shell below lets a file grow to (8 KiB). With SIGXFSZ ignored, the write
+    // past the limit fails as on a full disk instead of killing the tool.
+    dir.write("in/big.bin", std::string(64 * 1024, 'b'));
+    const test::CommandRun run =
+        test::runCommand(std::string("bash -c \"trap '' XFSZ; ulimit -f 8; '") + VELMIRA_TOOL_PATH +
+                         "' pack '" + archive + "' --revision 2 '" + dir.path() + "in' 2>&1\"");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("File too large"), std::string::npos) << run.out; // the reason
+
+    EXPECT_EQ(dir.read("data/game.dat"), before);
+    EXPECT_EQ(treeOf(dir.path() + "data"), std::vector<std::string>{"game.dat"});
+    Trace trace;
+    ArchiveIndex index(dir.path() + "data/", trace);
+    ASSERT_TRUE(index.mountAll());
+    ASSERT_EQ(index.entries().size(), 1u);
+    EXPECT_EQ(index.entries().begin()->second.revision, 1u);
 }
 
 TEST(ArchiveTool, UsageAndFailureStatuses) {
