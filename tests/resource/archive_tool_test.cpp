@@ -20,6 +20,11 @@ test::CommandRun runTool(const std::string& arguments) {
                             " 2>/dev/null");
 }
 
+// The same, with what the tool reported on standard error in out.
+test::CommandRun runToolReporting(const std::string& arguments) {
+    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>&1");
+}
+
 std::string quoted(const std::string& path) {
     return "'" + path + "'";
 }
@@ -113,6 +118,35 @@ TEST(ArchiveTool, UnpackRefusesNamesThatLeaveTheFolder) {
         if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
     EXPECT_EQ(written.size(), 2u); // the archive and fine/ok.txt
     EXPECT_EQ(dir.read("box/out/fine/ok.txt"), test::bytesOf("ok"));
+}
+
+TEST(ArchiveTool, UnpackNeverWritesThroughALinkBelowTheFolder) {
+    test::TempDir dir;
+    dir.write("outside/keep.txt", "keep");
+    fs::create_directories(dir.path() + "out");
+    fs::create_directory_symlink(dir.path() + "outside", dir.path() + "out/img");
+    fs::create_symlink(dir.path() + "outside/keep.txt", dir.path() + "out/note.txt");
+    // The folder named on the command line may itself be a link: the user chose it.
+    fs::create_directory_symlink(dir.path() + "out", dir.path() + "named");
+    ASSERT_TRUE(writeArchiveFile(dir.path() + "game.dat", 1,
+                                 {{"img\\a.png", test::bytesOf("a"), 1},
+                                  {"img\\deep\\b.png", test::bytesOf("b"), 1},
+                                  {"note.txt", test::bytesOf("new"), 1},
+                                  {"ok.txt", test::bytesOf("ok"), 1}}));
+
+    const test::CommandRun run = runToolReporting("unpack " + quoted(dir.path() + "game.dat") +
+                                                  " " + quoted(dir.path() + "named"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("img\\a.png"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("img\\deep\\b.png"), std::string::npos) << run.out;
+
+    EXPECT_EQ(treeOf(dir.path() + "outside"), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(dir.read("outside/keep.txt"), test::bytesOf("keep"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() + "out/img"));
+    // The link at the member's own name is replaced by the member.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() + "out/note.txt")));
+    EXPECT_EQ(dir.read("out/note.txt"), test::bytesOf("new"));
+    EXPECT_EQ(dir.read("out/ok.txt"), test::bytesOf("ok"));
 }
 
 TEST(ArchiveTool, PackLeavesTheOldArchiveWholeWhenTheDiskFills) {
