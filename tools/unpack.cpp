@@ -41,15 +41,12 @@ int runUnpack(const Args& args) {
     int status = kExitOk;
     for (const ArchiveDirectoryEntry& e : directory.entries) {
         const std::string shown = platform::sjisToUtf8(e.name);
-        const auto parts = safeMemberParts(e.name);
+        const auto parts = writtenMemberParts(e.name);
         if (!parts) {
             std::fprintf(stderr, "velmira-tool unpack: refusing member %s\n", shown.c_str());
             status = kExitFailure;
             continue;
         }
-        std::vector<std::string> written;
-        for (const std::string& part : *parts)
-            written.push_back(platform::sjisToUtf8(part));
         ArchiveReader reader(index);
         std::vector<uint8_t> data;
         if (!reader.openArchiveMember(archive, e.name, e.offset, e.size, e.key) ||
@@ -59,7 +56,7 @@ int runUnpack(const Args& args) {
             continue;
         }
         std::string error;
-        if (!platform::replaceFileBelow(dir.string(), written, data, &error)) {
+        if (!platform::replaceFileBelow(dir.string(), *parts, data, &error)) {
             std::fprintf(stderr, "velmira-tool unpack: cannot write member %s: %s\n", shown.c_str(),
                          error.c_str());
             status = kExitFailure;
