@@ -1,7 +1,6 @@
 #include "resource/archive_writer.h"
 
-#include <cstdio>
-
+#include "platform/files.h"
 #include "resource/archive.h"
 #include "resource/byte_order.h"
 #include "resource/keystream.h"
@@ -50,14 +49,15 @@ std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMe
 }
 
 bool writeArchiveFile(const std::string& path, uint32_t revision,
-                      const std::vector<ArchiveMember>& members) {
+                      const std::vector<ArchiveMember>& members, std::string* error) {
     const std::vector<uint8_t> bytes = buildArchive(revision, members);
-    if (bytes.empty()) return false;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
+    if (bytes.empty()) {
+        if (error)
+            *error = "a member name is empty or longer than 255 bytes, or the archive is too big "
+                     "for 32-bit offsets";
+        return false;
+    }
+    return platform::replaceFile(path, bytes, error);
 }
 
 } // namespace velmira

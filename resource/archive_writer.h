@@ -21,8 +21,10 @@ struct ArchiveMember {
 // longer than 255 bytes, or when the archive would not fit 32-bit offsets.
 std::vector<uint8_t> buildArchive(uint32_t revision, const std::vector<ArchiveMember>& members);
 
-// buildArchive written to path (created or truncated). False when building or writing fails.
+// buildArchive made the content of path as a whole (platform::replaceFile): a failed
+// write leaves the file that was there before untouched, and a link at path is replaced,
+// not followed. False when building or writing fails, with the reason in error when given.
 bool writeArchiveFile(const std::string& path, uint32_t revision,
-                      const std::vector<ArchiveMember>& members);
+                      const std::vector<ArchiveMember>& members, std::string* error = nullptr);
 
 } // namespace velmira

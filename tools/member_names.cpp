@@ -3,15 +3,15 @@
 #include <charconv>
 #include <cstdint>
 
+#include "platform/encoding.h"
 #include "resource/sjis.h"
 
 namespace velmira::tool {
 
-std::optional<std::vector<std::string>> safeMemberParts(std::string_view name) {
+std::optional<std::vector<std::string>> writtenMemberParts(std::string_view name) {
     std::vector<std::string> parts(1);
     for (size_t i = 0; i < name.size(); ++i) {
         const auto b = static_cast<uint8_t>(name[i]);
-        if (b == 0) return std::nullopt;
         if (sjis::isLeadByte(b) && i + 1 < name.size()) {
             parts.back().push_back(name[i]);
             parts.back().push_back(name[++i]);
@@ -21,8 +21,11 @@ std::optional<std::vector<std::string>> safeMemberParts(std::string_view name) {
             parts.back().push_back(name[i]);
         }
     }
-    for (const std::string& part : parts) {
-        if (part.empty() || part == "." || part == "..") return std::nullopt;
+    for (std::string& part : parts) {
+        part = platform::sjisToUtf8(part);
+        if (part.empty() || part == "." || part == ".." ||
+            part.find_first_of(std::string_view("/\0", 2)) != std::string::npos)
+            return std::nullopt;
     }
     return parts;
 }

@@ -2,7 +2,8 @@
 //
 // Every regular file below DIR becomes one member, named by its path below DIR with "\"
 // between the parts, converted to Shift-JIS and lower-cased as the archive index would.
-// Members are stored sorted by name, their data after the index.
+// Members are stored sorted by name, their data after the index. OUT is replaced as a
+// whole, so a failed write (a full disk) leaves the archive that was there before.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -105,8 +106,10 @@ int runPack(const Args& args) {
     }
     std::sort(members.begin(), members.end(),
               [](const ArchiveMember& a, const ArchiveMember& b) { return a.name < b.name; });
-    if (!writeArchiveFile(out.string(), static_cast<uint32_t>(*revision), members)) {
-        std::fprintf(stderr, "velmira-tool pack: cannot write %s\n", out.c_str());
+    std::string error;
+    if (!writeArchiveFile(out.string(), static_cast<uint32_t>(*revision), members, &error)) {
+        std::fprintf(stderr, "velmira-tool pack: cannot write %s: %s\n", out.c_str(),
+                     error.c_str());
         return kExitFailure;
     }
     return kExitOk;

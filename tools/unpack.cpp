@@ -1,11 +1,15 @@
 // velmira-tool unpack ARCHIVE DIR: writes every member to DIR/<folder>/<file>, reading it
-// exactly as the engine does. Names that would leave DIR are refused (and reported); the
-// other members are still written.
+// exactly as the engine does. Nothing is written outside DIR: names that would leave it
+// are refused, and so is a member below a link (or anything but a folder) found inside
+// DIR; a link at a member's own path is replaced by the member, not followed. Each
+// refused member is reported; the other members are still written. DIR itself is created
+// when missing and may be a link.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
+#include <system_error>
 
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "resource/archive.h"
 #include "tools/commands.h"
 #include "tools/member_names.h"
@@ -23,6 +27,13 @@ int runUnpack(const Args& args) {
                      archive.c_str());
         return kExitFailure;
     }
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) {
+        std::fprintf(stderr, "velmira-tool unpack: cannot create %s: %s\n", dir.c_str(),
+                     ec.message().c_str());
+        return kExitFailure;
+    }
     Trace trace;
     trace.setSink(
         [](std::string_view text) { std::fputs(platform::sjisToUtf8(text).c_str(), stderr); });
@@ -30,15 +41,12 @@ int runUnpack(const Args& args) {
     int status = kExitOk;
     for (const ArchiveDirectoryEntry& e : directory.entries) {
         const std::string shown = platform::sjisToUtf8(e.name);
-        const auto parts = safeMemberParts(e.name);
+        const auto parts = writtenMemberParts(e.name);
         if (!parts) {
             std::fprintf(stderr, "velmira-tool unpack: refusing member %s\n", shown.c_str());
             status = kExitFailure;
             continue;
         }
-        fs::path target = dir;
-        for (const std::string& part : *parts)
-            target /= platform::sjisToUtf8(part);
         ArchiveReader reader(index);
         std::vector<uint8_t> data;
         if (!reader.openArchiveMember(archive, e.name, e.offset, e.size, e.key) ||
@@ -47,14 +55,10 @@ int runUnpack(const Args& args) {
             status = kExitFailure;
             continue;
         }
-        std::error_code ec;
-        fs::create_directories(target.parent_path(), ec);
-        std::ofstream out(target, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data.data()),
-                  static_cast<std::streamsize>(data.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "velmira-tool unpack: cannot write %s\n", target.c_str());
+        std::string error;
+        if (!platform::replaceFileBelow(dir.string(), *parts, data, &error)) {
+            std::fprintf(stderr, "velmira-tool unpack: cannot write member %s: %s\n", shown.c_str(),
+                         error.c_str());
             status = kExitFailure;
         }
     }

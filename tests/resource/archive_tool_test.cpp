@@ -1,6 +1,7 @@
 // velmira-tool pack / list / unpack against the engine's own reader.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
@@ -15,11 +16,26 @@ namespace {
 namespace fs = std::filesystem;
 
 test::CommandRun runTool(const std::string& arguments) {
-    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>/dev/null");
+    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments +
+                            " 2>/dev/null");
+}
+
+// The same, with what the tool reported on standard error in out.
+test::CommandRun runToolReporting(const std::string& arguments) {
+    return test::runCommand(std::string("'") + VELMIRA_TOOL_PATH + "' " + arguments + " 2>&1");
 }
 
 std::string quoted(const std::string& path) {
     return "'" + path + "'";
+}
+
+// Everything below folder (files, folders and links, none followed), sorted.
+std::vector<std::string> treeOf(const std::string& folder) {
+    std::vector<std::string> paths;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        paths.push_back(e.path().lexically_relative(folder).string());
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }
 
 TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes) {
@@ -71,9 +87,9 @@ TEST(ArchiveTool, PackedArchivesReadBackThroughTheEngineAndUnpackToTheSameBytes)
         EXPECT_EQ(list.status, 0);
         const std::string k = std::to_string(key);
         EXPECT_EQ(list.out, "config\\config.txt\t10\t" + k + "\t7\n" + "empty.txt\t0\t" + k +
-                                   "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
-                                   "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
-                                   "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
+                                "\t7\n" + "img\\\xe8\x83\x8c\xe6\x99\xaf.png\t5000\t" + k +
+                                "\t7\n" + "script\\start.txt\t13\t" + k + "\t7\n" +
+                                "se\\\xe3\x82\xbd.ogg\t2\t" + k + "\t7\n");
 
         const std::string out = dir.path() + "out" + k + "/";
         ASSERT_EQ(runTool("unpack " + quoted(archive) + " " + quoted(out)).status, 0);
@@ -91,17 +107,79 @@ TEST(ArchiveTool, UnpackRefusesNamesThatLeaveTheFolder) {
                                   {"\\root.txt", test::bytesOf("x"), 1},
                                   {"a\\..\\..\\up.txt", test::bytesOf("x"), 1},
                                   {"a/../../slash.txt", test::bytesOf("x"), 1},
+                                  // 83 2F is no character: it is written as U+FFFD "/", so
+                                  // the part would become the two parts "<U+FFFD>" and "..".
+                                  {"sub\\\x83/..\\lead.txt", test::bytesOf("x"), 1},
+                                  {"\x83/", test::bytesOf("x"), 1},
+                                  // A NUL as the second byte of a lead byte.
+                                  {std::string("nul\\\x83\0.txt", 10), test::bytesOf("x"), 1},
                                   {"fine\\ok.txt", test::bytesOf("ok"), 1}}));
     fs::create_directories(dir.path() + "box/out");
     EXPECT_EQ(
         runTool("unpack " + quoted(dir.path() + "evil.dat") + " " + quoted(dir.path() + "box/out"))
             .status,
         1);
-    std::vector<std::string> written;
-    for (const auto& e : fs::recursive_directory_iterator(dir.path()))
-        if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
-    EXPECT_EQ(written.size(), 2u); // the archive and fine/ok.txt
+    const std::vector<std::string> tree = {"box", "box/out", "box/out/fine", "box/out/fine/ok.txt",
+                                           "evil.dat"};
+    EXPECT_EQ(treeOf(dir.path()), tree);
     EXPECT_EQ(dir.read("box/out/fine/ok.txt"), test::bytesOf("ok"));
+}
+
+TEST(ArchiveTool, UnpackNeverWritesThroughALinkBelowTheFolder) {
+    test::TempDir dir;
+    dir.write("outside/keep.txt", "keep");
+    fs::create_directories(dir.path() + "out");
+    fs::create_directory_symlink(dir.path() + "outside", dir.path() + "out/img");
+    fs::create_symlink(dir.path() + "outside/keep.txt", dir.path() + "out/note.txt");
+    // The folder named on the command line may itself be a link: the user chose it.
+    fs::create_directory_symlink(dir.path() + "out", dir.path() + "named");
+    ASSERT_TRUE(writeArchiveFile(dir.path() + "game.dat", 1,
+                                 {{"img\\a.png", test::bytesOf("a"), 1},
+                                  {"img\\deep\\b.png", test::bytesOf("b"), 1},
+                                  {"note.txt", test::bytesOf("new"), 1},
+                                  {"ok.txt", test::bytesOf("ok"), 1}}));
+
+    const test::CommandRun run = runToolReporting("unpack " + quoted(dir.path() + "game.dat") +
+                                                  " " + quoted(dir.path() + "named"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("img\\a.png"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("img\\deep\\b.png"), std::string::npos) << run.out;
+
+    EXPECT_EQ(treeOf(dir.path() + "outside"), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(dir.read("outside/keep.txt"), test::bytesOf("keep"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() + "out/img"));
+    // The link at the member's own name is replaced by the member.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir.path() + "out/note.txt")));
+    EXPECT_EQ(dir.read("out/note.txt"), test::bytesOf("new"));
+    EXPECT_EQ(dir.read("out/ok.txt"), test::bytesOf("ok"));
+}
+
+TEST(ArchiveTool, PackLeavesTheOldArchiveWholeWhenTheDiskFills) {
+    test::TempDir dir;
+    dir.write("in/a.txt", "old");
+    fs::create_directories(dir.path() + "data");
+    const std::string archive = dir.path() + "data/game.dat";
+    ASSERT_EQ(
+        runTool("pack " + quoted(archive) + " --revision 1 " + quoted(dir.path() + "in")).status,
+        0);
+    const std::vector<uint8_t> before = dir.read("data/game.dat");
+
+    // More than the shell below lets a file grow to (8 KiB). With SIGXFSZ ignored, the write
+    // past the limit fails as on a full disk instead of killing the tool.
+    dir.write("in/big.bin", std::string(64 * 1024, 'b'));
+    const test::CommandRun run =
+        test::runCommand(std::string("bash -c \"trap '' XFSZ; ulimit -f 8; '") + VELMIRA_TOOL_PATH +
+                         "' pack '" + archive + "' --revision 2 '" + dir.path() + "in' 2>&1\"");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("File too large"), std::string::npos) << run.out; // the reason
+
+    EXPECT_EQ(dir.read("data/game.dat"), before);
+    EXPECT_EQ(treeOf(dir.path() + "data"), std::vector<std::string>{"game.dat"});
+    Trace trace;
+    ArchiveIndex index(dir.path() + "data/", trace);
+    ASSERT_TRUE(index.mountAll());
+    ASSERT_EQ(index.entries().size(), 1u);
+    EXPECT_EQ(index.entries().begin()->second.revision, 1u);
 }
 
 TEST(ArchiveTool, UsageAndFailureStatuses) {
