@@ -28,7 +28,7 @@ struct EnginePaths {
 };
 
 class Engine {
-public:
+  public:
     Engine(platform::Platform& platform, EnginePaths paths, Trace& trace);
     ~Engine();
 
@@ -51,7 +51,7 @@ public:
     const MessagePump& pump() const { return pump_; }
     const Surface& frontBuffer() const { return frontBuffer_; }
 
-private:
+  private:
     void loadSettings();
     bool initialiseEngine();
     // Runs the main loop; false when it ended because the start script could not be read.

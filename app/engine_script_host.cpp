@@ -6,8 +6,7 @@ namespace velmira {
 
 EngineScriptHost::EngineScriptHost(MessagePump& pump, MainWindow& window, platform::Clock& clock,
                                    const ArchiveIndex& archives, const Trace& trace,
-                                   const SaveFolder& saveFolder,
-                                   const UserPreferences& preferences)
+                                   const SaveFolder& saveFolder, const UserPreferences& preferences)
     : pump_(pump), window_(window), clock_(clock),
       runner_(*this, archives, trace, saveFolder, preferences) {}
 

@@ -19,10 +19,10 @@ struct EngineSettings;
 struct UserPreferences;
 
 class EngineScriptHost final : public ScriptHost {
-public:
+  public:
     EngineScriptHost(MessagePump& pump, MainWindow& window, platform::Clock& clock,
-                     const ArchiveIndex& archives, const Trace& trace,
-                     const SaveFolder& saveFolder, const UserPreferences& preferences);
+                     const ArchiveIndex& archives, const Trace& trace, const SaveFolder& saveFolder,
+                     const UserPreferences& preferences);
 
     // Start-up: the initial display mode "adv", the screen size for positions, the flag
     // definitions and value files; the play time starts counting.
@@ -45,7 +45,7 @@ public:
     void refreshTitle() override { window_.refreshTitle(); }
     platform::Clock& clock() override { return clock_; }
 
-private:
+  private:
     MessagePump& pump_;
     MainWindow& window_;
     platform::Clock& clock_;

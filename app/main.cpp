@@ -27,12 +27,18 @@ std::string withSlash(std::string folder) {
 const char* endingName(velmira::Engine::Ending ending) {
     using Ending = velmira::Engine::Ending;
     switch (ending) {
-    case Ending::NotRun: return "not run";
-    case Ending::SecondInstance: return "another copy runs";
-    case Ending::NoWindow: return "no window";
-    case Ending::InitialiseFailed: return "start-up failed";
-    case Ending::StartScriptMissing: return "no start script";
-    case Ending::Quit: return "quit";
+    case Ending::NotRun:
+        return "not run";
+    case Ending::SecondInstance:
+        return "another copy runs";
+    case Ending::NoWindow:
+        return "no window";
+    case Ending::InitialiseFailed:
+        return "start-up failed";
+    case Ending::StartScriptMissing:
+        return "no start script";
+    case Ending::Quit:
+        return "quit";
     }
     return "?";
 }
@@ -50,9 +56,8 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
     }
     platform::HeadlessPlatform platform(std::move(headless));
     if (options.trace)
-        platform.log().setSink([](std::string_view line) {
-            std::cerr << "headless " << line << "\n";
-        });
+        platform.log().setSink(
+            [](std::string_view line) { std::cerr << "headless " << line << "\n"; });
     Engine engine(platform, std::move(paths), trace);
     const Engine::Ending ending = engine.run();
     if (options.trace)

@@ -8,10 +8,11 @@
 namespace velmira {
 namespace {
 
-constexpr char kQuitQuestion[] = "\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48"; // 終了しますか？
-constexpr char kChapterOpen[] = "\x81\x40\x81\x75";  // full-width space, 「
-constexpr char kChapterClose[] = "\x81\x76";         // 」
-constexpr char kPlayTimeFormat[] = "\x81\x40[%d:%02d]"; // full-width space, [h:mm]
+constexpr char kQuitQuestion[] =
+    "\x8f\x49\x97\xb9\x82\xb5\x82\xdc\x82\xb7\x82\xa9\x81\x48"; // 終了しますか？
+constexpr char kChapterOpen[] = "\x81\x40\x81\x75";             // full-width space, 「
+constexpr char kChapterClose[] = "\x81\x76";                    // 」
+constexpr char kPlayTimeFormat[] = "\x81\x40[%d:%02d]";         // full-width space, [h:mm]
 
 } // namespace
 
@@ -64,25 +65,33 @@ void MainWindow::requestClose() {
 void MainWindow::handleEvent(const platform::Event& event) {
     using platform::EventType;
     switch (event.type) {
-    case EventType::Activate: active_ = true; break;
-    case EventType::Deactivate: active_ = false; break;
-    case EventType::CloseRequest: onClose(); break;
+    case EventType::Activate:
+        active_ = true;
+        break;
+    case EventType::Deactivate:
+        active_ = false;
+        break;
+    case EventType::CloseRequest:
+        onClose();
+        break;
     case EventType::Expose:
         if (exists() && paint_) paint_();
         break;
     case EventType::Timer:
         if (event.timer().id == kTimerId) onTimer();
         break;
-    case EventType::Raise: window_.raise(); break;
-    default: break;
+    case EventType::Raise:
+        window_.raise();
+        break;
+    default:
+        break;
     }
 }
 
 void MainWindow::onClose() {
     if (!exists()) return;
-    if (!quitWithoutAsking_ &&
-        !dialogs_.askYesNo(platform::sjisToUtf8(settings_.title),
-                           platform::sjisToUtf8(kQuitQuestion)))
+    if (!quitWithoutAsking_ && !dialogs_.askYesNo(platform::sjisToUtf8(settings_.title),
+                                                  platform::sjisToUtf8(kQuitQuestion)))
         return;
     destroy();
 }

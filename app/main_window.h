@@ -22,13 +22,12 @@ struct TitleInfo {
 };
 
 class MainWindow {
-public:
+  public:
     static constexpr int32_t kTimerId = 0;
     static constexpr uint32_t kTimerPeriodMs = 2000;
 
-    MainWindow(platform::Window& window, platform::EventQueue& events,
-               platform::Dialogs& dialogs, const EngineSettings& settings,
-               const UserPreferences& preferences);
+    MainWindow(platform::Window& window, platform::EventQueue& events, platform::Dialogs& dialogs,
+               const EngineSettings& settings, const UserPreferences& preferences);
 
     // Client area ScreenWidth x ScreenHeight, centred, no resizing; starts the 2 s timer.
     bool create();
@@ -54,7 +53,7 @@ public:
     // The title as it would be set now (Shift-JIS).
     std::string composeTitle() const;
 
-private:
+  private:
     void onClose();
     void destroy();
     void onTimer();

@@ -13,7 +13,7 @@ namespace velmira {
 class MainWindow;
 
 class MessagePump {
-public:
+  public:
     MessagePump(platform::EventQueue& events, platform::Clock& clock, MainWindow& window)
         : events_(events), clock_(clock), window_(window) {}
 
@@ -37,7 +37,7 @@ public:
     // The main loop idles so when the root script starts again.
     bool idle();
 
-private:
+  private:
     // Dispatches one event; false when it was the quit message.
     bool dispatch(const platform::Event& event);
     void beginTurn() {

@@ -31,7 +31,8 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
         } else if (arg == "--max-ms") {
             std::string text;
             if (!value(text)) return false;
-            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), options.maxMs);
+            const auto [end, ec] =
+                std::from_chars(text.data(), text.data() + text.size(), options.maxMs);
             if (ec != std::errc() || end != text.data() + text.size() || text.empty()) {
                 error = "--max-ms needs a number of milliseconds";
                 return false;

@@ -7,7 +7,7 @@
 namespace velmira::platform {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds since an arbitrary start.
     virtual uint32_t now() = 0;
@@ -15,10 +15,14 @@ public:
 };
 
 // Milliseconds from start to now, wrap-safe.
-inline uint32_t elapsed(uint32_t start, uint32_t now) { return now - start; }
+inline uint32_t elapsed(uint32_t start, uint32_t now) {
+    return now - start;
+}
 
 // True when the time when has come at now: when is at most 2^31 - 1 ms ahead of now or
 // behind it, so the comparison holds across the wrap-around.
-inline bool reached(uint32_t now, uint32_t when) { return static_cast<int32_t>(now - when) >= 0; }
+inline bool reached(uint32_t now, uint32_t when) {
+    return static_cast<int32_t>(now - when) >= 0;
+}
 
 } // namespace velmira::platform

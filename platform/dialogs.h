@@ -6,7 +6,7 @@
 namespace velmira::platform {
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // A Yes/No question; true only for Yes. Texts are UTF-8.
     virtual bool askYesNo(std::string_view caption, std::string_view text) = 0;

@@ -9,6 +9,7 @@
 namespace velmira::platform {
 
 // Keys the engine knows by name. Letters and digits use their upper-case ASCII code.
+// clang-format off
 enum class Key : uint16_t {
     None = 0,
     Backspace = 8, Tab = 9, Return = 13, Escape = 27, Space = 32,
@@ -18,6 +19,7 @@ enum class Key : uint16_t {
     KpAdd, KpSubtract, KpMultiply, KpDivide, Kp0, Kp1, Kp2, Kp3, Kp4, Kp5, Kp6, Kp7, Kp8, Kp9,
     Menu, ControlLeft, ControlRight, ShiftLeft, ShiftRight, AltLeft, AltRight,
 };
+// clang-format on
 
 enum Modifier : uint8_t { kModCtrl = 1, kModShift = 2, kModAlt = 4 };
 
@@ -35,10 +37,10 @@ enum class EventType : uint8_t {
     Deactivate,
     Minimise,
     Restore,
-    Expose,       // the window needs repainting
-    Timer,        // TimerData: a timer started with EventQueue::startTimer fired
-    Raise,        // another instance asked this one to come to the front
-    Quit,         // posted by postQuit: ends every message pump
+    Expose, // the window needs repainting
+    Timer,  // TimerData: a timer started with EventQueue::startTimer fired
+    Raise,  // another instance asked this one to come to the front
+    Quit,   // posted by postQuit: ends every message pump
 };
 
 // Mouse position in client coordinates of the main window; the button that went down or
@@ -97,7 +99,7 @@ inline Event timerEvent(int32_t id) {
 }
 
 class EventQueue {
-public:
+  public:
     virtual ~EventQueue() = default;
     // Removes the next waiting event without blocking; false when none waits.
     virtual bool poll(Event& event) = 0;

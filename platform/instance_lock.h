@@ -11,7 +11,7 @@ enum class InstanceClaim {
 };
 
 class InstanceLock {
-public:
+  public:
     virtual ~InstanceLock() = default;
     // Claims the identity productId (Shift-JIS bytes; empty: always Claimed, nothing is
     // held) until the platform goes. When another process holds it, that process is asked

@@ -20,7 +20,7 @@
 namespace velmira::platform {
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     virtual Clock& clock() = 0;
     virtual EventQueue& events() = 0;

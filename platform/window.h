@@ -8,7 +8,7 @@
 namespace velmira::platform {
 
 class Window {
-public:
+  public:
     virtual ~Window() = default;
     // Client area width x height, centred on the desktop, not resizable, no maximise.
     virtual bool create(int32_t width, int32_t height) = 0;

@@ -162,7 +162,8 @@ MemberLocation ArchiveIndex::locate(std::string_view folder, std::string_view na
         where.path = hostPathOf(name);
         return where;
     }
-    where.name = folder.empty() ? std::string(name) : std::string(folder) + "\\" + std::string(name);
+    where.name =
+        folder.empty() ? std::string(name) : std::string(folder) + "\\" + std::string(name);
     if (const ArchiveEntry* entry = find(where.name)) {
         where.kind = MemberLocation::Kind::Member;
         where.entry = entry;
@@ -288,8 +289,7 @@ namespace {
 
 // The whole member into a byte container, failing without allocating when the member
 // runs past the end of its archive file.
-template <typename Buffer>
-bool readWholeMember(ArchiveReader& reader, Buffer& out) {
+template <typename Buffer> bool readWholeMember(ArchiveReader& reader, Buffer& out) {
     out.clear();
     if (!reader.isOpen()) return false;
     if (reader.size() == 0) return true;
@@ -307,7 +307,11 @@ bool readWholeMember(ArchiveReader& reader, Buffer& out) {
 
 } // namespace
 
-bool ArchiveReader::readAll(std::vector<uint8_t>& out) { return readWholeMember(*this, out); }
-bool ArchiveReader::readAll(std::string& out) { return readWholeMember(*this, out); }
+bool ArchiveReader::readAll(std::vector<uint8_t>& out) {
+    return readWholeMember(*this, out);
+}
+bool ArchiveReader::readAll(std::string& out) {
+    return readWholeMember(*this, out);
+}
 
 } // namespace velmira

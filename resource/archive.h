@@ -55,9 +55,9 @@ struct ArchiveEntry {
 struct MemberLocation {
     enum class Kind : uint8_t { None, Member, HostFile };
     Kind kind = Kind::None;
-    std::string name;                  // the engine name ("script\start.txt"), for diagnostics
+    std::string name;                    // the engine name ("script\start.txt"), for diagnostics
     const ArchiveEntry* entry = nullptr; // Member
-    std::string path;                  // host path: the archive file, or the loose file
+    std::string path;                    // host path: the archive file, or the loose file
 };
 
 // What identifies the bytes a name reads: the same stamp means the same content. Archives

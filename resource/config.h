@@ -15,7 +15,7 @@ class ArchiveIndex;
 using ConfigSection = std::map<std::string, std::string, std::less<>>;
 
 class SectionView {
-public:
+  public:
     std::string getString(std::string_view key, std::string_view fallback) const;
     int32_t getInt(std::string_view key, int32_t fallback) const;
     bool getBool(std::string_view key, bool fallback) const;
@@ -23,13 +23,13 @@ public:
     void clear() { keys_.clear(); }
     const ConfigSection& keys() const { return keys_; }
 
-private:
+  private:
     friend class ConfigStore;
     ConfigSection keys_;
 };
 
 class ConfigStore {
-public:
+  public:
     // Clears the store and reads the list file and every file it names. Always true once
     // the list is exhausted (also when the list file is missing).
     bool load(const ArchiveIndex& index);
@@ -42,7 +42,7 @@ public:
     using Sections = std::map<std::string, ConfigSection, std::less<>>;
     const std::map<std::string, Sections, std::less<>>& groups() const { return groups_; }
 
-private:
+  private:
     std::map<std::string, Sections, std::less<>> groups_;
 };
 

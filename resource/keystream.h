@@ -9,7 +9,7 @@
 namespace velmira {
 
 class Keystream {
-public:
+  public:
     Keystream() { seed(0); }
     explicit Keystream(uint32_t value) { seed(value); }
 
@@ -19,10 +19,10 @@ public:
     void apply(uint8_t* bytes, size_t count);
     uint8_t next();
 
-    static constexpr uint32_t kArchiveSeed = 0x4C1D;   // archive index; data uses + key byte
+    static constexpr uint32_t kArchiveSeed = 0x4C1D;    // archive index; data uses + key byte
     static constexpr uint32_t kSaveFolderSeed = 0x3E5B; // files of the save folder
 
-private:
+  private:
     std::array<uint32_t, 624> words_{};
     uint32_t index_ = 0;
 };

@@ -14,7 +14,7 @@
 namespace velmira {
 
 class SaveFolder {
-public:
+  public:
     // path ends with "/".
     explicit SaveFolder(std::string path) : path_(std::move(path)) {}
     const std::string& path() const { return path_; }
@@ -22,8 +22,7 @@ public:
 
     // Reads and descrambles the whole file. maxBytes bounds what is read (the rest of a
     // longer file is ignored). False when the file cannot be opened.
-    bool read(std::string_view name, std::vector<uint8_t>& out,
-              size_t maxBytes = SIZE_MAX) const;
+    bool read(std::string_view name, std::vector<uint8_t>& out, size_t maxBytes = SIZE_MAX) const;
     // Scrambles and writes the whole file (create or replace). False when the file or its
     // folder could not be written and synced.
     bool write(std::string_view name, const std::vector<uint8_t>& bytes) const;
@@ -34,7 +33,7 @@ public:
     bool remove(std::string_view name) const;
     bool createFolder() const;
 
-private:
+  private:
     std::string path_;
 };
 

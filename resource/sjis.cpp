@@ -9,7 +9,7 @@ bool equalFolded(std::string_view a, std::string_view b, size_t n) {
     for (size_t i = 0; i < n; ++i) {
         if (isLeadByte(a[i]) || isLeadByte(b[i])) {
             if (a[i] != b[i]) return false;
-            if (++i == n) break; // a lead byte at the end stands alone
+            if (++i == n) break;            // a lead byte at the end stands alone
             if (a[i] != b[i]) return false; // trail bytes compare exactly
         } else if (lowerAsciiByte(a[i]) != lowerAsciiByte(b[i])) {
             return false;

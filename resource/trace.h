@@ -19,7 +19,7 @@
 namespace velmira {
 
 class Trace {
-public:
+  public:
     using Sink = std::function<void(std::string_view sjisText)>;
 
     void setSink(Sink sink) { sink_ = std::move(sink); }
@@ -31,7 +31,7 @@ public:
     // printf-style; the format and the %s arguments are Shift-JIS byte strings.
     void format(const char* fmt, ...) const VELMIRA_PRINTF_FORMAT(2, 3);
 
-private:
+  private:
     Sink sink_;
 };
 

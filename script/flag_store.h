@@ -107,8 +107,8 @@ class FlagStore final : public VariableSource {
     const SaveFolder& saveFolder_;
     std::array<std::array<std::string, kFlagSlots>, 3> names_;
     std::array<std::array<int32_t, kFlagSlots>, 3> values_{};
-    NameMap readable_;   // name -> the slot Lookup finds
-    NameMap assignable_; // name -> the local or global slot Assign finds
+    NameMap readable_;               // name -> the slot Lookup finds
+    NameMap assignable_;             // name -> the local or global slot Assign finds
     bool dirty_[2] = {false, false}; // "flagdata.000", "flagdata.001" wait for flush()
 };
 

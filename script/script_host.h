@@ -10,7 +10,7 @@ namespace velmira {
 
 // Input contexts of pumpAndPollInput: which accelerator tables translate keys.
 enum class InputContext : uint8_t {
-    Game = 0,         // a message or timed wait of the script, screen effects
+    Game = 0, // a message or timed wait of the script, screen effects
     ChoiceMenu = 1,
     SystemScreen = 2, // backlog, save/load screen, movies, the hidden message window
 };

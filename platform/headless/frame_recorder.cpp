@@ -10,8 +10,7 @@
 namespace velmira::platform {
 
 bool FrameRecorder::create(int32_t width, int32_t height) {
-    if (exists_ || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
-        return false;
+    if (exists_ || width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) return false;
     width_ = width;
     height_ = height;
     frame_.assign(static_cast<size_t>(width) * height * 3, 0);
@@ -55,8 +54,8 @@ bool FrameRecorder::present(const uint8_t* bgr, int32_t stride) {
 bool FrameRecorder::writeShot(const std::string& path) {
     // Before the first present the window shows black, as a real one does.
     std::string error = "there is no window";
-    const bool ok = !frame_.empty() &&
-                    writeBgr24Png(path, width_, height_, frame_.data(), width_ * 3, &error);
+    const bool ok =
+        !frame_.empty() && writeBgr24Png(path, width_, height_, frame_.data(), width_ * 3, &error);
     log_.write(ok ? "shot " + path : "shot " + path + " failed: " + error);
     return ok;
 }

@@ -16,7 +16,7 @@ class TimelineEventQueue;
 class VirtualClock;
 
 class FrameRecorder final : public Window {
-public:
+  public:
     static constexpr uint32_t kFrameMs = 16;
     // The largest client area it makes, as the screen of a real machine would limit it.
     static constexpr int32_t kMaxSide = 16384;
@@ -47,7 +47,7 @@ public:
     const std::vector<uint8_t>& lastFrame() const { return frame_; }
     uint32_t framesPresented() const { return framesPresented_; }
 
-private:
+  private:
     VirtualClock& clock_;
     TimelineEventQueue& events_;
     RunLog& log_;

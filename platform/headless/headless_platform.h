@@ -39,7 +39,7 @@ struct HeadlessOptions {
 };
 
 class HeadlessPlatform final : public Platform {
-public:
+  public:
     explicit HeadlessPlatform(HeadlessOptions options = {});
     HeadlessPlatform(const HeadlessPlatform&) = delete;
     HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
@@ -60,9 +60,9 @@ public:
     };
     const std::vector<FailedShot>& failedShots() const { return failedShots_; }
 
-private:
+  private:
     class Lock final : public InstanceLock {
-    public:
+      public:
         InstanceClaim claim(const std::string&) override { return InstanceClaim::Claimed; }
     };
 

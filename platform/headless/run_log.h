@@ -15,7 +15,7 @@ namespace velmira::platform {
 class Clock;
 
 class RunLog {
-public:
+  public:
     using Sink = std::function<void(std::string_view line)>;
 
     explicit RunLog(Clock& clock) : clock_(clock) {}
@@ -25,7 +25,7 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
     void setSink(Sink sink) { sink_ = std::move(sink); }
 
-private:
+  private:
     Clock& clock_;
     std::vector<std::string> lines_;
     Sink sink_;

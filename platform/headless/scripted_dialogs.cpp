@@ -11,8 +11,8 @@ bool ScriptedDialogs::askYesNo(std::string_view caption, std::string_view text) 
         answers_.pop_front();
     }
     questions_.push_back(Question{std::string(caption), std::string(text), yes});
-    log_.write("question \"" + std::string(text) + "\" (" + std::string(caption) +
-               ") answered " + (yes ? "yes" : "no"));
+    log_.write("question \"" + std::string(text) + "\" (" + std::string(caption) + ") answered " +
+               (yes ? "yes" : "no"));
     return yes;
 }
 

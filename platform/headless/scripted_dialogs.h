@@ -13,7 +13,7 @@ namespace velmira::platform {
 class RunLog;
 
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     explicit ScriptedDialogs(RunLog& log) : log_(log) {}
 
     bool askYesNo(std::string_view caption, std::string_view text) override;
@@ -26,7 +26,7 @@ public:
     };
     const std::vector<Question>& questions() const { return questions_; }
 
-private:
+  private:
     RunLog& log_;
     std::deque<bool> answers_;
     std::vector<Question> questions_;

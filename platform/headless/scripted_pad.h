@@ -9,7 +9,7 @@ namespace velmira::platform {
 class RunLog;
 
 class ScriptedPad final : public Pad {
-public:
+  public:
     explicit ScriptedPad(RunLog& log) : log_(log) {}
 
     bool read(PadState& state) override;
@@ -21,7 +21,7 @@ public:
     // Stick position, -32768 to 32767 each, 0 at rest.
     void setAxes(int32_t x, int32_t y);
 
-private:
+  private:
     RunLog& log_;
     bool plugged_ = false;
     PadState state_;

@@ -12,16 +12,17 @@ std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> out;
     size_t i = 0;
     while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
         const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
         if (i > start) out.push_back(line.substr(start, i - start));
     }
     return out;
 }
 
-template <typename T>
-bool number(std::string_view text, T& value) {
+template <typename T> bool number(std::string_view text, T& value) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
@@ -31,10 +32,14 @@ bool number(std::string_view text, T& value) {
 bool keyWithModifiers(std::string_view text, Key& key, uint8_t& modifiers) {
     modifiers = 0;
     for (;;) {
-        if (text.starts_with("ctrl+")) modifiers |= kModCtrl, text.remove_prefix(5);
-        else if (text.starts_with("shift+")) modifiers |= kModShift, text.remove_prefix(6);
-        else if (text.starts_with("alt+")) modifiers |= kModAlt, text.remove_prefix(4);
-        else break;
+        if (text.starts_with("ctrl+"))
+            modifiers |= kModCtrl, text.remove_prefix(5);
+        else if (text.starts_with("shift+"))
+            modifiers |= kModShift, text.remove_prefix(6);
+        else if (text.starts_with("alt+"))
+            modifiers |= kModAlt, text.remove_prefix(4);
+        else
+            break;
     }
     key = keyFromName(text);
     return key != Key::None;
@@ -63,7 +68,7 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
     int32_t x = 0, y = 0;
     if (name == "move" || name == "down" || name == "up") {
         if (std::string e = point(x, y); !e.empty()) return e;
-        const EventType type = name == "move" ? EventType::MouseMove
+        const EventType type = name == "move"   ? EventType::MouseMove
                                : name == "down" ? EventType::MouseDown
                                                 : EventType::MouseUp;
         if (type != EventType::MouseMove) mouse(EventType::MouseMove, MouseButton::Left, x, y);
@@ -91,8 +96,7 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
     } else if (name == "pad") {
         if (std::string e = needArgs(1); !e.empty()) return e;
         te.kind = TimelineEvent::Kind::PadPlug;
-        if (!number(w[2], te.number) || te.number < 0 || te.number > 32)
-            return "bad button count";
+        if (!number(w[2], te.number) || te.number < 0 || te.number > 32) return "bad button count";
     } else if (name == "padbutton") {
         if (std::string e = needArgs(2); !e.empty()) return e;
         int32_t n = 0;

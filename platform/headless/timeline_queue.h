@@ -16,7 +16,7 @@ namespace velmira::platform {
 class RunLog;
 
 class TimelineEventQueue final : public EventQueue {
-public:
+  public:
     // Empty polls in a row, with the clock standing still, that let 1 ms pass.
     static constexpr uint32_t kIdlePollsPerMs = 100;
 
@@ -40,7 +40,7 @@ public:
     // Queues an event behind those waiting (the window's own events, tests).
     void push(const Event& event) { queue_.push_back(event); }
 
-private:
+  private:
     void fireDue();
     // Milliseconds from now to the next timeline entry, timer tick or --max-ms; false
     // when none is ahead.
@@ -61,7 +61,7 @@ private:
     bool maxFired_ = false;
     Handler handler_;
     uint32_t idlePolls_ = 0;
-    uint64_t clockMoves_ = 0; // the clock's moves() at the last empty poll
+    uint64_t clockMoves_ = 0;  // the clock's moves() at the last empty poll
     std::vector<Event> queue_; // FIFO, front at queueHead_
     size_t queueHead_ = 0;
     std::vector<Timer> timers_;

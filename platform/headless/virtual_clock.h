@@ -9,7 +9,7 @@
 namespace velmira::platform {
 
 class VirtualClock final : public Clock {
-public:
+  public:
     uint32_t now() override { return now_; }
     void sleep(uint32_t ms) override { advance(ms); }
 
@@ -20,7 +20,7 @@ public:
     // Counts every advance, so that others can tell whether time moved since they looked.
     uint64_t moves() const { return moves_; }
 
-private:
+  private:
     uint32_t now_ = 0;
     uint64_t moves_ = 0;
 };

@@ -35,7 +35,11 @@ std::string convert(const char* to, const char* from, std::string_view in,
 
 } // namespace
 
-std::string sjisToUtf8(std::string_view sjis) { return convert("UTF-8", "CP932", sjis, "\xEF\xBF\xBD"); }
-std::string utf8ToSjis(std::string_view utf8) { return convert("CP932", "UTF-8", utf8, "?"); }
+std::string sjisToUtf8(std::string_view sjis) {
+    return convert("UTF-8", "CP932", sjis, "\xEF\xBF\xBD");
+}
+std::string utf8ToSjis(std::string_view utf8) {
+    return convert("CP932", "UTF-8", utf8, "?");
+}
 
 } // namespace velmira::platform

@@ -91,8 +91,8 @@ bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> byte
     // The new file takes the permissions of the one it replaces (a link is not looked through).
     mode_t mode = 0666;
     struct stat old {};
-    const bool hasOld = ::fstatat(dirFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 &&
-                        S_ISREG(old.st_mode);
+    const bool hasOld =
+        ::fstatat(dirFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
 
     std::string temporary;
     Fd fd;
@@ -112,8 +112,7 @@ bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> byte
     };
     if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
         return discard("cannot set the permissions of " + temporary);
-    if (!writeAll(fd.get(), bytes.data(), bytes.size()))
-        return discard("cannot write " + name);
+    if (!writeAll(fd.get(), bytes.data(), bytes.size())) return discard("cannot write " + name);
     if (::fsync(fd.get()) != 0) return discard("cannot sync " + name);
     if (!fd.close()) return discard("cannot write " + name);
     if (::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0)

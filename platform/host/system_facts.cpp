@@ -26,7 +26,8 @@ SystemFacts hostSystemFacts() {
         std::string name(brand);
         const size_t first = name.find_first_not_of(' ');
         const size_t last = name.find_last_not_of(' ');
-        facts.processorName = first == std::string::npos ? "" : name.substr(first, last - first + 1);
+        facts.processorName =
+            first == std::string::npos ? "" : name.substr(first, last - first + 1);
     }
 #endif
     return facts;

@@ -28,8 +28,7 @@ class GtkRuntime {
     // game window keeps answering its window manager (pings, exposes), and afterwards the
     // keys, clicks and close requests that reached it are dropped, as for a disabled
     // window; repaints, focus changes and signals stay queued.
-    template <typename Modal>
-    auto runModal(Modal modal) {
+    template <typename Modal> auto runModal(Modal modal) {
         const unsigned pump = beginModal();
         auto result = modal();
         endModal(pump);

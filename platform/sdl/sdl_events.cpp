@@ -198,9 +198,8 @@ void SdlEventQueue::startTimer(int32_t id, uint32_t periodMs) {
     const uint32_t serial = table.nextSerial++;
     // SDL takes a period of 0 as "stop"; the shortest period is 1 ms. The callback waits
     // for the lock held here, so it never looks for the entry before it exists.
-    const SDL_TimerID sdlId =
-        SDL_AddTimer(std::max<uint32_t>(periodMs, 1), &SdlEventQueue::onTimer,
-                     reinterpret_cast<void*>(static_cast<uintptr_t>(serial)));
+    const SDL_TimerID sdlId = SDL_AddTimer(std::max<uint32_t>(periodMs, 1), &SdlEventQueue::onTimer,
+                                           reinterpret_cast<void*>(static_cast<uintptr_t>(serial)));
     if (sdlId != 0) table.running.emplace(serial, TimerTable::Entry{this, id, sdlId, false});
 }
 

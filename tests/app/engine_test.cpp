@@ -131,8 +131,7 @@ TEST(Engine, WindowKeepsTheFirstReadingWhileLaterArchivesOverrideSettings) {
 TEST(Engine, NoWindowWithoutAUsableScreenSize) {
     TempGame game;
     ASSERT_TRUE(game.addArchive(
-        "system.dat", 1,
-        TempGame::config("[System.Setting]\nScreenWidth=0\nScreenHeight=480\n")));
+        "system.dat", 1, TempGame::config("[System.Setting]\nScreenWidth=0\nScreenHeight=480\n")));
     EngineRun run(game, {});
     EXPECT_EQ(run.ending, Engine::Ending::NoWindow);
     EXPECT_FALSE(run.engine.shutdownRan());

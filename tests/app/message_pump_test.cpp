@@ -21,13 +21,16 @@ struct Fixture {
     MessagePump pump{platform.events(), platform.clock(), window};
     int turns = 0;
 
-    Fixture() { pump.setTurnHandler([this] { ++turns; }); }
+    Fixture() {
+        pump.setTurnHandler([this] { ++turns; });
+    }
 };
 
 TEST(MessagePump, TheTurnHandlerRunsBeforeInputAndWaitsButNotOnEmptyLooks) {
     Fixture f;
     // The step loop looks once per script line: with nothing waiting, no turn.
-    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(f.pump.pumpMessages());
+    for (int i = 0; i < 1000; ++i)
+        ASSERT_TRUE(f.pump.pumpMessages());
     EXPECT_EQ(f.turns, 0);
     // The main loop's idle between restarts lets a millisecond pass without a turn.
     const uint32_t before = f.platform.clock().now();

@@ -43,7 +43,8 @@ void addGame(const TempGame& game, std::string_view startUtf8) {
 TEST(HeadlessRun, TimelineClosesTheWindowAndTheProcessEndsWithZero) {
     TempGame game;
     addGame(game, "こんにちは。\n");
-    game.writeFile("timeline.txt", "# close after the first second\n100 shot first.png\n1000 close\n");
+    game.writeFile("timeline.txt",
+                   "# close after the first second\n100 shot first.png\n1000 close\n");
     const CommandRun run =
         runVelmira("--headless --trace --timeline " + game.dir() + "timeline.txt " + game.dir());
     EXPECT_EQ(run.status, 0) << run.out;
@@ -118,9 +119,9 @@ TEST(HeadlessRun, AShotThatCannotBeWrittenFailsTheRun) {
     const CommandRun run =
         runVelmira("--headless --timeline " + game.dir() + "timeline.txt " + game.dir());
     EXPECT_EQ(run.status, 3);
-    EXPECT_NE(run.out.find("timeline:1: cannot write the shot " + game.dir() +
-                           "no-such-folder/a.png"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("timeline:1: cannot write the shot " + game.dir() + "no-such-folder/a.png"),
+        std::string::npos)
         << run.out;
     EXPECT_EQ(run.out.find("ok.png"), std::string::npos) << run.out;
 }
@@ -138,9 +139,9 @@ TEST(HeadlessRun, TracePrintsArchiveDiagnosticsAsUtf8) {
 TEST(HeadlessRun, SampleGameShowsItsSplashAndPlaysUntilMaxMs) {
     TempGame scratch;
     scratch.writeFile("timeline.txt", "0 shot splash.png\n");
-    const CommandRun run = runVelmira("--headless --trace --max-ms 300 --timeline " +
-                                      scratch.dir() + "timeline.txt --save-dir " + scratch.dir() +
-                                      "save " + VELMIRA_BUILD_DIR);
+    const CommandRun run =
+        runVelmira("--headless --trace --max-ms 300 --timeline " + scratch.dir() +
+                   "timeline.txt --save-dir " + scratch.dir() + "save " + VELMIRA_BUILD_DIR);
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(reportedAt(run.out, "run ended: quit, shutdown ran"), 300u) << run.out;
 

@@ -18,22 +18,21 @@ Timeline parseOk(std::string_view text) {
 }
 
 TEST(Timeline, EventsBecomeQueueEvents) {
-    const Timeline t = parseOk(
-        "# a comment line\n"
-        "\n"
-        "0 move 10 20\n"
-        "5 click 1 2   # trailing comment\n"
-        "5 rclick 3 4\r\n"
-        "6 wheel -2\n"
-        "7 key alt+Return\n"
-        "8 keydown Control_L\n"
-        "9 pad 8\n"
-        "9 padbutton 1 down\n"
-        "9 padaxis -100 50\n"
-        "10 shot out/a.png\n"
-        "11 shot /abs.png\n"
-        "12 close\n"
-        "13 answer no\n");
+    const Timeline t = parseOk("# a comment line\n"
+                               "\n"
+                               "0 move 10 20\n"
+                               "5 click 1 2   # trailing comment\n"
+                               "5 rclick 3 4\r\n"
+                               "6 wheel -2\n"
+                               "7 key alt+Return\n"
+                               "8 keydown Control_L\n"
+                               "9 pad 8\n"
+                               "9 padbutton 1 down\n"
+                               "9 padaxis -100 50\n"
+                               "10 shot out/a.png\n"
+                               "11 shot /abs.png\n"
+                               "12 close\n"
+                               "13 answer no\n");
     ASSERT_EQ(t.events.size(), 13u);
     EXPECT_EQ(t.events[0].line, 3);
     EXPECT_EQ(t.events[0].events[0].type, EventType::MouseMove);
@@ -136,7 +135,8 @@ TEST(HeadlessPlatform, VirtualTimeAdvancesOnlyThroughTheEngine) {
         EXPECT_FALSE(p.events().poll(e));
     EXPECT_EQ(clock.now(), before + 3);
     // Time that passes otherwise starts the count of empty polls afresh.
-    for (uint32_t i = 0; i < TimelineEventQueue::kIdlePollsPerMs - 1; ++i) p.events().poll(e);
+    for (uint32_t i = 0; i < TimelineEventQueue::kIdlePollsPerMs - 1; ++i)
+        p.events().poll(e);
     clock.sleep(1);
     p.events().poll(e);
     EXPECT_EQ(clock.now(), before + 4);
@@ -249,9 +249,9 @@ TEST(HeadlessPlatform, QuestionsTakeTheAnswersTheTimelineQueued) {
 }
 
 TEST(HeadlessPlatform, PadFollowsTheTimeline) {
-    HeadlessPlatform p(withTimeline(
-        "10 pad 4\n10 padbutton 2 down\n10 padbutton 9 down\n10 padaxis -32768 32767\n"
-        "20 padbutton 2 up\n30 pad 0\n"));
+    HeadlessPlatform p(
+        withTimeline("10 pad 4\n10 padbutton 2 down\n10 padbutton 9 down\n10 padaxis -32768 32767\n"
+                     "20 padbutton 2 up\n30 pad 0\n"));
     ASSERT_NE(p.pad(), nullptr);
     PadState state;
     EXPECT_FALSE(p.pad()->read(state)); // not plugged in yet

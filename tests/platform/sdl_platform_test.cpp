@@ -84,7 +84,7 @@ TEST(SdlPlatform, WindowOnTheDummyDriver) {
     window.setTitle("\xe9\xbb\x84\xe6\x98\x8f"); // 黄昏
     window.show();
     std::vector<uint8_t> frame(64 * 3 * 48 + 5 * 48);
-    EXPECT_TRUE(window.present(frame.data(), 64 * 3 + 5)); // rows may be padded
+    EXPECT_TRUE(window.present(frame.data(), 64 * 3 + 5));  // rows may be padded
     EXPECT_FALSE(window.present(frame.data(), 64 * 3 - 1)); // a shorter stride is refused
     EXPECT_FALSE(window.present(nullptr, 64 * 3));
     window.raise();

@@ -177,9 +177,8 @@ TEST(SingleInstance, WorksAcrossProcessesAndSurvivesACrashedHolder) {
     ASSERT_GE(crashed, 0);
     if (crashed == 0) {
         auto* holder = new SingleInstance(dir.path());
-        _exit(holder->claim("velmira.test") == InstanceClaim::Claimed && holder->holdsLock()
-                  ? 0
-                  : 1);
+        _exit(holder->claim("velmira.test") == InstanceClaim::Claimed && holder->holdsLock() ? 0
+                                                                                             : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(crashed, &status, 0), crashed);

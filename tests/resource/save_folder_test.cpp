@@ -100,8 +100,8 @@ TEST(SaveFolder, AFailedWriteLeavesTheOldFileWholeAndNothingBeside) {
     // A full disk: the new content cannot be written.
     EXPECT_EQ(withFileSizeLimit(400, [&] { return folder.write("savedata.002", sample(500, 2)); }),
               1);
-    EXPECT_EQ(withFileSizeLimit(400,
-                                [&] { return folder.overwriteStart("savedata.002", sample(600, 2)); }),
+    EXPECT_EQ(withFileSizeLimit(
+                  400, [&] { return folder.overwriteStart("savedata.002", sample(600, 2)); }),
               1);
     EXPECT_EQ(dir.read("savedata.002"), scrambled(original));
     size_t files = 0;

@@ -14,13 +14,16 @@ TEST(Sjis, FoldingStepsOverTrailBytes) {
     };
     const Case cases[] = {
         {"BG01.PNG", "bg01.png"},
-        {"@[`{", "@[`{"},               // only A-Z fold
+        {"@[`{", "@[`{"},                 // only A-Z fold
         {"\x83\x41.PNG", "\x83\x41.png"}, // "ア": the trail byte 41 ("A") stays
-        {"\x81\x5C\x41", "\x81\x5C" "a"}, // "―" then "A"
-        {"A\x83", "a\x83"},             // a lead byte at the end stands alone
-        {"\xA0\x41", "\xA0" "a"},       // A0 is not a lead byte
+        {"\x81\x5C\x41", "\x81\x5C"
+                         "a"}, // "―" then "A"
+        {"A\x83", "a\x83"},    // a lead byte at the end stands alone
+        {"\xA0\x41", "\xA0"
+                     "a"}, // A0 is not a lead byte
     };
-    for (const Case& c : cases) EXPECT_EQ(sjis::lowerAscii(c.text), c.lowered) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(sjis::lowerAscii(c.text), c.lowered) << c.text;
 }
 
 TEST(Sjis, ComparisonsIgnoreAsciiCaseOnly) {
@@ -35,7 +38,11 @@ TEST(Sjis, ComparisonsIgnoreAsciiCaseOnly) {
         {"@", "`", false},
         {"\x83\x41.png", "\x83\x61.png", false}, // "ア" and "ヂ"
         {"\x83\x41.PNG", "\x83\x41.png", true},
-        {"\x83" "A", "\x83" "a", false},         // 83 starts a character either way
+        {"\x83"
+         "A",
+         "\x83"
+         "a",
+         false}, // 83 starts a character either way
     };
     for (const Case& c : cases) {
         EXPECT_EQ(sjis::equalsIgnoringCase(c.a, c.b), c.equal) << c.a << " / " << c.b;

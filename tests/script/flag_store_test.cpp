@@ -68,7 +68,8 @@ TEST_F(FlagStoreTest, UnknownNamesAreTracedAndChangeNothing) {
 TEST_F(FlagStoreTest, GlobalAndRecordValuesPersistInTheirFiles) {
     flags_.assign("same", 1); // local: no file
     EXPECT_FALSE(flags_.hasUnwrittenValues());
-    for (int i = 0; i <= 1000; ++i) flags_.assign("score", -2 + 1000 - i);
+    for (int i = 0; i <= 1000; ++i)
+        flags_.assign("score", -2 + 1000 - i);
     flags_.markRecord("bg01.png"); // the first record slot of that name
     flags_.markRecord("unknown.png");
     // Nothing is written per assignment; the engine's next pump turn flushes once.

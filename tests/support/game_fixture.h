@@ -5,8 +5,8 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <stdexcept>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,10 +26,12 @@ inline std::string gameText(std::string_view utf8) {
     return out;
 }
 
-inline std::vector<uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
+inline std::vector<uint8_t> bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 class TempGame {
-public:
+  public:
     TempGame() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "velmira-test-XXXXXX").string();
@@ -56,8 +58,8 @@ public:
     void writeFile(const std::string& relative, std::string_view content) const {
         const std::filesystem::path path = dir_ + relative;
         std::filesystem::create_directories(path.parent_path());
-        std::ofstream(path, std::ios::binary).write(content.data(),
-                                                    static_cast<std::streamsize>(content.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(content.data(), static_cast<std::streamsize>(content.size()));
     }
 
     // The members of a minimal configuration: config\config.txt naming system.txt.
@@ -68,7 +70,7 @@ public:
         };
     }
 
-private:
+  private:
     std::string dir_;
 };
 
