@@ -107,7 +107,9 @@ TEST(CommandTableTest, ImgItemsOnTheDefaultAndAWideScreen) {
     for (const Row& row : rows) {
         const ImgItem item = classifyImgItem(row.item, row.width, row.height);
         EXPECT_EQ(item.kind, row.kind) << row.item;
-        if (row.kind == Kind::Number) EXPECT_EQ(item.number, row.x) << row.item;
+        if (row.kind == Kind::Number) {
+            EXPECT_EQ(item.number, row.x) << row.item;
+        }
         if (row.kind == Kind::Position) {
             EXPECT_EQ(item.x, row.x) << row.item;
             EXPECT_EQ(item.y, row.y) << row.item;
