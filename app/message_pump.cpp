@@ -24,8 +24,7 @@ bool MessagePump::pumpMessages() {
     return true;
 }
 
-bool MessagePump::pumpOneMessage() {
-    if (quitSeen_) return false;
+bool MessagePump::waitAndDispatch() {
     beginTurn();
     platform::Event event;
     if (!events_.wait(event)) {
@@ -37,19 +36,16 @@ bool MessagePump::pumpOneMessage() {
     return dispatch(event);
 }
 
+bool MessagePump::pumpOneMessage() {
+    if (quitSeen_) return false;
+    return waitAndDispatch();
+}
+
 bool MessagePump::idle() {
     if (quitSeen_) return false;
-    if (!window_.minimised()) {
-        clock_.sleep(1);
-        return true;
-    }
-    beginTurn();
-    platform::Event event;
-    if (!events_.wait(event)) {
-        quitSeen_ = true;
-        return false;
-    }
-    return dispatch(event);
+    if (window_.minimised()) return waitAndDispatch();
+    clock_.sleep(1);
+    return true;
 }
 
 bool MessagePump::pumpAndPollInput(InputContext context, IdleSleep idleSleep) {

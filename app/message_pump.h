@@ -40,6 +40,8 @@ class MessagePump {
   private:
     // Dispatches one event; false when it was the quit message.
     bool dispatch(const platform::Event& event);
+    // Blocks for one event (a turn of its own) and dispatches it.
+    bool waitAndDispatch();
     void beginTurn() {
         if (turnHandler_) turnHandler_();
     }

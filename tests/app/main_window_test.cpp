@@ -1,26 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "platform/encoding.h"
-#include "platform/headless/headless_platform.h"
-#include "resource/preferences.h"
-#include "resource/settings.h"
+#include "window_fixture.h"
 
 namespace velmira {
 namespace {
 
-struct Fixture {
-    platform::HeadlessPlatform platform;
-    EngineSettings settings;
-    UserPreferences preferences;
-    MainWindow window{platform.window(), platform.events(), platform.dialogs(), settings,
-                      preferences};
+struct Fixture : test::WindowFixture {
     TitleInfo info;
 
     Fixture() {
-        settings.title = platform::utf8ToSjis("灯台");
-        settings.screenWidth = 64;
-        settings.screenHeight = 48;
         window.setTitleSource([this] { return info; });
     }
 };

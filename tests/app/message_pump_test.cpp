@@ -4,20 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "platform/headless/headless_platform.h"
-#include "resource/preferences.h"
-#include "resource/settings.h"
+#include "window_fixture.h"
 
 namespace velmira {
 namespace {
 
-struct Fixture {
-    platform::HeadlessPlatform platform;
-    EngineSettings settings;
-    UserPreferences preferences;
-    MainWindow window{platform.window(), platform.events(), platform.dialogs(), settings,
-                      preferences};
+struct Fixture : test::WindowFixture {
     MessagePump pump{platform.events(), platform.clock(), window};
     int turns = 0;
 
