@@ -13,7 +13,7 @@
 //
 // Parts, one per capability: VirtualClock, TimelineEventQueue (input from the Timeline),
 // FrameRecorder (the window), ScriptedDialogs (the question box answers as the timeline
-// says, Yes by default), ScriptedPad, and the instance lock, which always claims: a
+// says, Yes by default), ScriptedPad, and SoloInstanceLock, which always claims: a
 // headless run never meets another copy of itself. RunLog records what they did.
 #pragma once
 
@@ -24,6 +24,7 @@
 #include "platform/headless/run_log.h"
 #include "platform/headless/scripted_dialogs.h"
 #include "platform/headless/scripted_pad.h"
+#include "platform/headless/solo_instance_lock.h"
 #include "platform/headless/timeline.h"
 #include "platform/headless/timeline_queue.h"
 #include "platform/headless/virtual_clock.h"
@@ -48,7 +49,7 @@ class HeadlessPlatform final : public Platform {
     TimelineEventQueue& events() override { return events_; }
     FrameRecorder& window() override { return window_; }
     ScriptedDialogs& dialogs() override { return dialogs_; }
-    InstanceLock& instanceLock() override { return lock_; }
+    SoloInstanceLock& instanceLock() override { return lock_; }
     const SystemFacts& systemFacts() const override { return facts_; }
     ScriptedPad* pad() override { return &pad_; }
 
@@ -61,11 +62,6 @@ class HeadlessPlatform final : public Platform {
     const std::vector<FailedShot>& failedShots() const { return failedShots_; }
 
   private:
-    class Lock final : public InstanceLock {
-      public:
-        InstanceClaim claim(const std::string&) override { return InstanceClaim::Claimed; }
-    };
-
     void onTimelineEntry(const TimelineEvent& entry);
 
     SystemFacts facts_;
@@ -75,7 +71,7 @@ class HeadlessPlatform final : public Platform {
     FrameRecorder window_;
     ScriptedDialogs dialogs_;
     ScriptedPad pad_;
-    Lock lock_;
+    SoloInstanceLock lock_;
     std::vector<FailedShot> failedShots_;
 };
 

@@ -39,8 +39,8 @@ struct EngineRun {
     }
 };
 
-constexpr char kSystem[] =
-    "[System.Info]\nTitle=灯台\n[System.Setting]\nScreenWidth=320\nScreenHeight=200\n";
+constexpr char kSystem[] = "[System.Info]\nTitle=灯台\n[System.Setting]\nScreenWidth=320\n"
+                           "ScreenHeight=200\nProductID=velmira.test\n";
 
 void addStart(const TempGame& game, std::string_view startUtf8) {
     auto members = TempGame::config(kSystem);
@@ -59,6 +59,7 @@ TEST(Engine, CloseButtonAsksTheQuitQuestionAndShutsDown) {
     EXPECT_EQ(run.questions()[0].caption, "灯台");
     EXPECT_EQ(run.questions()[0].text, "終了しますか？");
     EXPECT_FALSE(run.platform.window().exists());
+    EXPECT_EQ(run.platform.instanceLock().claimed(), "velmira.test");
     // The close at 500 ms ended the run, not --max-ms.
     EXPECT_GE(run.endedAt(), 500u);
     EXPECT_LT(run.endedAt(), 510u);
