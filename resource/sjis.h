@@ -37,8 +37,27 @@ constexpr char lowerAsciiByte(char c) {
 // A-Z become a-z; every other byte, and every trail byte, stays as it is.
 std::string lowerAscii(std::string_view text);
 
+// The first n bytes of a and b (both at least n long) are equal with A-Z folded. Both walk
+// the same characters: a lead byte matches only the same lead byte, and the trail bytes
+// after it compare exactly. Inline: the step loop compares keywords on every statement.
+constexpr bool equalFolded(std::string_view a, std::string_view b, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const char x = a[i], y = b[i];
+        if (x == y) {
+            if (!isLeadByte(x)) continue;
+            if (++i == n) break;            // a lead byte at the end stands alone
+            if (a[i] != b[i]) return false; // trail bytes compare exactly
+        } else if (lowerAsciiByte(x) != lowerAsciiByte(y)) {
+            return false; // equal only as the two cases of one letter (never a lead byte)
+        }
+    }
+    return true;
+}
+
 // Equal after lowerAscii; a trail byte compares exactly.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
+constexpr bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && equalFolded(a, b, a.size());
+}
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix);
 bool endsWithIgnoringCase(std::string_view text, std::string_view suffix);
 // Orders by lowerAscii, then byte by byte, so that names differing only in case still
@@ -46,6 +65,11 @@ bool endsWithIgnoringCase(std::string_view text, std::string_view suffix);
 bool lessIgnoringCase(std::string_view a, std::string_view b);
 
 // The text without its leading spaces and tabs.
-std::string_view skipBlanks(std::string_view text);
+constexpr std::string_view skipBlanks(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    return text.substr(i);
+}
 
 } // namespace velmira::sjis
