@@ -9,7 +9,7 @@
 namespace velmira::platform {
 
 class SoloInstanceLock final : public InstanceLock {
-public:
+  public:
     InstanceClaim claim(const std::string& productId) override {
         claimed_ = productId;
         return InstanceClaim::Claimed;
@@ -17,7 +17,7 @@ public:
     // The identity last claimed (tests).
     const std::string& claimed() const { return claimed_; }
 
-private:
+  private:
     std::string claimed_;
 };
 
