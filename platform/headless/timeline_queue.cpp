@@ -12,6 +12,8 @@ TimelineEventQueue::TimelineEventQueue(VirtualClock& clock, RunLog& log, Timelin
 
 void TimelineEventQueue::fireDue() {
     const uint32_t now = clock_.now();
+    // The step loop polls once per script line: most polls find that nothing can be due.
+    if (quiet_ && elapsed(quietSince_, now) < quietFor_) return;
     // Timeline times and --max-ms count from the start of the run, not modulo 2^32.
     while (nextTimeline_ < timeline_.events.size() && timeline_.events[nextTimeline_].ms <= now) {
         const TimelineEvent& te = timeline_.events[nextTimeline_++];
@@ -36,6 +38,16 @@ void TimelineEventQueue::fireDue() {
         t.next += t.period;
         if (reached(now, t.next)) t.next = now + t.period;
     }
+    // Nothing changes until the nearest of these; a timer whose tick waits counts too,
+    // since its periods go on merging.
+    quiet_ = true;
+    quietSince_ = now;
+    quietFor_ = UINT32_MAX;
+    if (nextTimeline_ < timeline_.events.size())
+        quietFor_ = std::min(quietFor_, timeline_.events[nextTimeline_].ms - now);
+    if (maxMs_ != 0 && !maxFired_) quietFor_ = std::min(quietFor_, maxMs_ - now);
+    for (const Timer& t : timers_)
+        quietFor_ = std::min(quietFor_, t.next - now);
 }
 
 bool TimelineEventQueue::poll(Event& event) {
@@ -90,10 +102,12 @@ void TimelineEventQueue::startTimer(int32_t id, uint32_t periodMs) {
     stopTimer(id);
     const uint32_t period = std::max<uint32_t>(periodMs, 1);
     timers_.push_back(Timer{id, period, clock_.now() + period, false});
+    quiet_ = false;
 }
 
 void TimelineEventQueue::stopTimer(int32_t id) {
     std::erase_if(timers_, [id](const Timer& t) { return t.id == id; });
+    quiet_ = false;
     // A tick already queued is not reported after its timer stopped.
     const auto tickOf = [id](const Event& e) {
         return e.type == EventType::Timer && e.timer().id == id;

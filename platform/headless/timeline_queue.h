@@ -65,6 +65,11 @@ class TimelineEventQueue final : public EventQueue {
     std::vector<Event> queue_; // FIFO, front at queueHead_
     size_t queueHead_ = 0;
     std::vector<Timer> timers_;
+    // fireDue() has nothing to do for quietFor_ ms from quietSince_ (until a timer starts
+    // or stops).
+    bool quiet_ = false;
+    uint32_t quietSince_ = 0;
+    uint32_t quietFor_ = 0;
 };
 
 } // namespace velmira::platform
