@@ -35,7 +35,6 @@ class ScriptLibrary {
 
     // The file "script\<name>", or null when it cannot be read (its reader traced why).
     std::shared_ptr<const ScriptFile> load(std::string_view name);
-    void clear() { files_.clear(); }
 
   private:
     // Files kept; beyond this the library starts afresh (games have a few dozen scripts).

@@ -20,8 +20,6 @@ class SdlPad final : public Pad {
 
     // SDL_JOYDEVICEADDED and SDL_JOYDEVICEREMOVED; true when the event was about pads.
     bool handleDeviceEvent(const SDL_Event& event);
-    // The instance id of the open pad (its button and axis events are its own), or -1.
-    SDL_JoystickID openId() const { return id_; }
     // Closes the pad; call before SDL's joystick subsystem stops.
     void close();
 
