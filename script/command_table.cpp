@@ -42,29 +42,6 @@ bool startsWithDigit(std::string_view argument) {
     return !argument.empty() && argument[0] >= '0' && argument[0] <= '9';
 }
 
-namespace {
-
-struct ColourRow {
-    std::string_view name;
-    NamedColour colour;
-};
-
-constexpr ColourRow kNamedColours[] = {
-    {"WHITE", {255, 255, 255}},  {"RED", {255, 0, 0}},         {"BLUE", {192, 192, 255}},
-    {"PURPLE", {255, 160, 190}}, {"ORANGE", {255, 160, 0}},    {"YELLOW", {255, 255, 0}},
-    {"PINK", {255, 100, 180}},   {"SKYBLUE", {142, 208, 255}}, {"GREEN", {168, 230, 160}},
-    {"BROWN", {180, 130, 10}},   {"GRAY", {170, 170, 170}},    {"BLACK", {0, 0, 0}},
-};
-
-} // namespace
-
-std::optional<NamedColour> findNamedColour(std::string_view name) {
-    for (const ColourRow& row : kNamedColours) {
-        if (sjis::equalsIgnoringCase(name, row.name)) return row.colour;
-    }
-    return std::nullopt;
-}
-
 ImgItem classifyImgItem(std::string_view item, int32_t screenWidth, int32_t screenHeight) {
     ImgItem result;
     if (startsWithDigit(item)) {

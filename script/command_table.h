@@ -11,7 +11,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <string_view>
 
 #include "resource/text_lines.h"
@@ -50,15 +49,6 @@ class CommandTable {
 int32_t argumentNumber(std::string_view argument);
 // True when the first character is "0" to "9".
 bool startsWithDigit(std::string_view argument);
-
-// A colour of the named-colour table: red, green, blue.
-struct NamedColour {
-    uint8_t red;
-    uint8_t green;
-    uint8_t blue;
-};
-// "WHITE", "RED", ... "BLACK", compared without regard to case.
-std::optional<NamedColour> findNamedColour(std::string_view name);
 
 // One item of an `img` line after the layer number.
 struct ImgItem {

@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "graphics/named_colours.h"
 #include "platform/encoding.h"
 #include "resource/archive.h"
 #include "resource/config.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "graphics/named_colours.h"
 #include "script/command_table.h"
 #include "script/statement.h"
 
@@ -74,10 +75,8 @@ TEST(CommandTableTest, NumbersAndColours) {
 
     const auto sky = findNamedColour("SkyBlue");
     ASSERT_TRUE(sky.has_value());
-    EXPECT_EQ(sky->red, 142);
-    EXPECT_EQ(sky->green, 208);
-    EXPECT_EQ(sky->blue, 255);
-    EXPECT_EQ(findNamedColour("brown")->blue, 10);
+    EXPECT_EQ(*sky, (Rgb{142, 208, 255}));
+    EXPECT_EQ(findNamedColour("brown")->b, 10);
     EXPECT_FALSE(findNamedColour("grey").has_value());
 }
 
