@@ -54,13 +54,18 @@ Engine::Ending Engine::run() {
 bool Engine::initialiseEngine() {
     // 1. Screen buffers. They keep the screen size of the first settings reading, as the
     //    window does; a failure only leaves the screen unpainted.
-    frontBuffer_.create(PixelFormat::Bgr24, settings_.screenWidth, settings_.screenHeight);
-    // 2. Splash on a black screen. Only "system.dat" and loose files are visible yet.
-    if (!frontBuffer_.empty()) std::fill_n(frontBuffer_.pixels(), frontBuffer_.byteCount(), 0);
+    screen_ = std::make_unique<Screen>(platform_.window(), platform_.clock(), pump_, archives_,
+                                       preferences_,
+                                       ScreenSize{settings_.screenWidth, settings_.screenHeight});
+    screen_->createBuffers();
+    // 2. Splash on a black screen (the buffers start black). Only "system.dat" and loose
+    //    files are visible yet.
+    OwnedSurface& front = screen_->frames().front;
     if (!settings_.splashImage.empty()) {
         Image splash;
-        if (splash.load(archives_, settings_.splashImage)) copy(frontBuffer_, splash, 0, 0);
+        if (splash.load(archives_, settings_.splashImage)) copy(front, splash, 0, 0);
     }
+    screen_->frames().frontChanged();
     // 3. Show the window, which paints the front buffer and sets the title.
     window_.show();
     // 4-5. Every archive now, and the settings again so that later archives override.
@@ -69,10 +74,15 @@ bool Engine::initialiseEngine() {
     // 6. The player's preferences.
     preferences_.load(saveFolder_);
     // 7. Accelerator tables; 8. backlog; 9-10. display services; 11. the full-screen
-    //    preference; 12. sound; 13. the message-box button; 14. scene recomposition:
-    //    each arrives with its subsystem, in this order.
+    //    preference; 12. sound; 13. the message-box button: each arrives with its
+    //    subsystem, in this order.
+    // The cross-fade variant is fixed once, from the settings as they now stand.
+    screen_->transitions().setMmx(settings_.enableMmx);
+    // 14. The whole scene is composed by the first update.
+    screen_->layers().markForRecomposition();
     // 15-16. Script display mode and the flag definitions and files.
     script_.initialise(settings_, config_);
+    bindSceneCommands();
     // 17. The save folder is known from the command line. 18. Global records arrive
     //     with the read-mark store.
     return true;
@@ -98,9 +108,17 @@ void Engine::shutdownEngine() {
 }
 
 void Engine::paint() {
-    if (!frontBuffer_.empty())
-        platform_.window().present(frontBuffer_.pixels(),
-                                   frontBuffer_.pitch() * frontBuffer_.bytesPerPixel());
+    if (screen_) screen_->paint();
+}
+
+void Engine::bindSceneCommands() {
+    ScriptRunner& runner = script_.runner();
+    // Every name a layer is given counts as seen (record flags).
+    screen_->layers().setNameSeenHandler(
+        [&runner](std::string_view name) { runner.flags().markRecord(name); });
+    screen_->setSceneModeSource([&runner] { return sceneModeOf(runner.scriptMode()); });
+    sceneCommands_ = std::make_unique<SceneCommands>(*screen_, pump_, platform_.clock(), runner);
+    sceneCommands_->bind(runner.commands());
 }
 
 } // namespace velmira

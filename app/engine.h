@@ -1,5 +1,5 @@
 // The Engine is the composition root: it owns one instance of every process-wide object
-// (archive index, configuration, settings, preferences, frame buffer, main window, pumps,
+// (archive index, configuration, settings, preferences, screen, main window, pumps,
 // script runner), hands each subsystem the few references it uses, builds them in the
 // start-up order and tears them down in reverse.
 #pragma once
@@ -11,6 +11,8 @@
 #include "app/engine_script_host.h"
 #include "app/main_window.h"
 #include "app/message_pump.h"
+#include "app/scene_commands.h"
+#include "app/screen.h"
 #include "graphics/surface.h"
 #include "platform/platform.h"
 #include "resource/archive.h"
@@ -49,7 +51,8 @@ class Engine {
     bool shutdownRan() const { return shutdownRan_; }
     const EngineSettings& settings() const { return settings_; }
     const MessagePump& pump() const { return pump_; }
-    const Surface& frontBuffer() const { return frontBuffer_; }
+    // Null before start-up made the screen.
+    const Screen* screen() const { return screen_.get(); }
 
   private:
     void loadSettings();
@@ -58,6 +61,7 @@ class Engine {
     bool mainLoop();
     void shutdownEngine();
     void paint();
+    void bindSceneCommands();
 
     platform::Platform& platform_;
     ArchiveIndex archives_;
@@ -69,8 +73,10 @@ class Engine {
     MessagePump pump_;
     EngineScriptHost script_;
 
-    // The shown frame, Bgr24 at the screen size of the first settings reading.
-    OwnedSurface frontBuffer_;
+    // The frame buffers, layers and transitions, at the screen size of the first
+    // settings reading (as the window); made at start-up.
+    std::unique_ptr<Screen> screen_;
+    std::unique_ptr<SceneCommands> sceneCommands_;
 
     Ending ending_ = Ending::NotRun;
     bool shutdownRan_ = false;

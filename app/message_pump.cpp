@@ -10,6 +10,7 @@ bool MessagePump::dispatch(const platform::Event& event) {
         return false;
     }
     window_.handleEvent(event);
+    input_.handle(event);
     return true;
 }
 

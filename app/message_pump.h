@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "app/input_state.h"
+
 #include "platform/platform.h"
 #include "script/script_host.h"
 
@@ -18,6 +20,9 @@ class MessagePump {
         : events_(events), clock_(clock), window_(window) {}
 
     bool quitSeen() const { return quitSeen_; }
+    // What the player asked for; every dispatched event passes through it.
+    InputState& input() { return input_; }
+    const InputState& input() const { return input_; }
 
     // Runs before an event is handled, before the pump blocks, and at the start of every
     // turn of a waiting loop (pumpAndPollInput): the engine writes there what must be on
@@ -50,6 +55,7 @@ class MessagePump {
     platform::Clock& clock_;
     MainWindow& window_;
     std::function<void()> turnHandler_;
+    InputState input_;
     bool quitSeen_ = false;
 };
 

@@ -1,10 +1,17 @@
-// The sample game's own scripts, run by the real step loop straight from its source
-// folder (game/<folder>/<file> is the data folder layout of loose files).
+// The sample game's own scripts, run by the real step loop and the real scene commands
+// over the game folder the build gathers (game/ and the pictures drawn for it, as loose
+// files of a data folder), on the headless window and its virtual clock.
 #include <algorithm>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/main_window.h"
+#include "app/message_pump.h"
+#include "app/scene_commands.h"
+#include "app/screen.h"
+#include "platform/headless/headless_platform.h"
+#include "resource/settings.h"
 #include "script_fixture.h"
 
 namespace velmira::test {
@@ -19,7 +26,7 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     Trace trace;
     std::vector<std::string> traces;
     trace.setSink([&](std::string_view sjis) { traces.push_back(platform::sjisToUtf8(sjis)); });
-    ArchiveIndex archives(std::string(VELMIRA_SOURCE_DIR) + "/game/", archiveTrace);
+    ArchiveIndex archives(std::string(VELMIRA_SAMPLE_GAME_DIR) + "/data/", archiveTrace);
     archives.mountAll();
     ConfigStore config;
     config.load(archives);
@@ -31,8 +38,23 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     ScriptRunner runner(host, archives, trace, saveFolder, preferences);
     runner.setMessageSink(sink);
     runner.setChooser(chooser);
-    runner.commands().bind("wait", [](const TokenList&) { return true; });
     runner.flags().load(config);
+
+    platform::HeadlessPlatform platform;
+    EngineSettings settings;
+    settings.read(config, false);
+    MainWindow window(platform.window(), platform.events(), platform.dialogs(), settings,
+                      preferences);
+    ASSERT_TRUE(window.create());
+    MessagePump pump(platform.events(), platform.clock(), window);
+    const ScreenSize size{settings.screenWidth, settings.screenHeight};
+    Screen screen(platform.window(), platform.clock(), pump, archives, preferences, size);
+    ASSERT_TRUE(screen.createBuffers());
+    screen.layers().setNameSeenHandler(
+        [&](std::string_view name) { runner.flags().markRecord(name); });
+    screen.setSceneModeSource([&] { return sceneModeOf(runner.scriptMode()); });
+    SceneCommands scene(screen, pump, platform.clock(), runner);
+    scene.bind(runner.commands());
 
     const std::string ending = platform::utf8ToSjis("　　　　　　　　おわり");
     const std::string again = platform::utf8ToSjis("老人:……また来てくれたんだね。");
@@ -50,6 +72,11 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     EXPECT_EQ(runner.flags().lookup(platform::utf8ToSjis("灯りを見た")), 1);
     EXPECT_EQ(runner.scriptMode(), ScriptMode::Adv);
     EXPECT_TRUE(traces.empty()) << traces.front();
+    // The game ends on a fade to black, after the night scene and its waits.
+    EXPECT_GT(platform.clock().now(), 15000u);
+    const std::vector<uint8_t>& frame = platform.window().lastFrame();
+    ASSERT_EQ(frame.size(), size_t(800) * 600 * 3);
+    EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 0; }));
 }
 
 } // namespace

@@ -1,0 +1,47 @@
+// The script commands that show pictures and wait: img, fade, fadein, fadeout, flash,
+// shake, wipe, test and the timed wait of `wait`.
+#pragma once
+
+#include <cstdint>
+
+#include "app/message_pump.h"
+#include "app/screen.h"
+#include "script/command_table.h"
+#include "script/message_sink.h"
+
+namespace velmira {
+
+class ScriptRunner;
+
+class SceneCommands {
+  public:
+    SceneCommands(Screen& screen, MessagePump& pump, platform::Clock& clock,
+                  const ScriptRunner& runner);
+
+    void bind(CommandTable& commands);
+
+    // Shows the scene for ms milliseconds (ms < 1: until the player acts), ending early on
+    // quit or skipping. With screen effects off it only shows the current frame, except
+    // in the "system" and "demo" display modes. False once quitting.
+    bool timedWait(int32_t ms);
+
+    // The `img` line: a layer and its items.
+    bool img(const TokenList& arguments);
+
+  private:
+    bool fadeOut(const TokenList& arguments);
+    bool flash(const TokenList& arguments);
+    bool shake(const TokenList& arguments);
+    bool wipe(const TokenList& arguments);
+    bool test();
+
+    Screen& screen_;
+    MessagePump& pump_;
+    platform::Clock& clock_;
+    const ScriptRunner& runner_;
+};
+
+// How a script display mode shows the scene.
+SceneMode sceneModeOf(ScriptMode mode);
+
+} // namespace velmira
