@@ -1,6 +1,7 @@
 #include "app/scene_commands.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "graphics/named_colours.h"
 #include "platform/clock.h"
@@ -104,11 +105,20 @@ bool SceneCommands::img(const TokenList& args) {
         return true;
     }
     const ScreenSize size = screen_.size();
+    std::vector<ImgItem> items;
+    for (int i = 1; !args.token(i).empty(); ++i)
+        items.push_back(classifyImgItem(args.token(i), size.width, size.height));
+    // Loading a picture resets the layer's position, so the pictures are loaded first and
+    // the positions applied after them: a number before the name places the picture as
+    // one after it does. A picture that cannot be loaded fails the line at once.
+    for (const ImgItem& item : items) {
+        if (item.kind != ImgItem::Kind::Picture) continue;
+        if (!layers.load(layer, item.name)) return false;
+        if (item.frame != 0) layers.selectFrame(layer, item.frame);
+    }
     int numbers = 0;
-    for (int i = 1; !args.token(i).empty(); ++i) {
-        const ImgItem item = classifyImgItem(args.token(i), size.width, size.height);
-        switch (item.kind) {
-        case ImgItem::Kind::Number:
+    for (const ImgItem& item : items) {
+        if (item.kind == ImgItem::Kind::Number) {
             // Numbers place the picture's top-left corner: the first is x, the second y.
             if (numbers == 0) {
                 layers.clearOffset(layer);
@@ -118,17 +128,9 @@ bool SceneCommands::img(const TokenList& args) {
                 layers.setY(layer, item.number);
             }
             ++numbers;
-            break;
-        case ImgItem::Kind::Position:
-            if (item.hasPosition) {
-                layers.setX(layer, item.x);
-                layers.setY(layer, item.y);
-            }
-            break;
-        case ImgItem::Kind::Picture:
-            if (!layers.load(layer, item.name)) return false;
-            if (item.frame != 0) layers.selectFrame(layer, item.frame);
-            break;
+        } else if (item.kind == ImgItem::Kind::Position && item.hasPosition) {
+            layers.setX(layer, item.x);
+            layers.setY(layer, item.y);
         }
     }
     return true;
