@@ -36,49 +36,68 @@ struct PairBuffers {
     const uint8_t* p() const { return previous.data() + 1; }
 };
 
+// The kernels come in the blitter's sets (portable, and AVX2 where the processor has it);
+// every test runs each set the machine can run.
+template <typename Test> void forEachKernelSet(Test test) {
+    const BlitKernels active = activeBlitKernels();
+    for (const BlitKernels set : {BlitKernels::Portable, BlitKernels::Avx2}) {
+        if (!selectBlitKernels(set)) continue;
+        SCOPED_TRACE(set == BlitKernels::Avx2 ? "avx2" : "portable");
+        test();
+    }
+    selectBlitKernels(active);
+}
+
 TEST(CrossFadeKernels, BothFormulasAreExactAtEveryLevel) {
     PairBuffers b;
-    for (const bool mmx : {false, true}) {
-        for (int32_t l = 0; l < 256; ++l) {
-            (mmx ? crossFadeMmx : crossFadePlain)(b.f(), b.s(), b.p(), b.kBytes, l);
-            size_t wrong = 0;
-            for (size_t i = 0; i < b.kBytes; ++i) {
-                const int32_t want = mmx ? std::min((b.s()[i] * l + b.p()[i] * (256 - l)) >> 8, 255)
-                                         : (b.s()[i] * l + b.p()[i] * (255 - l)) >> 8;
-                wrong += b.f()[i] != want;
+    forEachKernelSet([&] {
+        for (const bool mmx : {false, true}) {
+            for (int32_t l = 0; l < 256; ++l) {
+                (mmx ? crossFadeMmx : crossFadePlain)(b.f(), b.s(), b.p(), b.kBytes, l);
+                size_t wrong = 0;
+                for (size_t i = 0; i < b.kBytes; ++i) {
+                    const int32_t want =
+                        mmx ? std::min((b.s()[i] * l + b.p()[i] * (256 - l)) >> 8, 255)
+                            : (b.s()[i] * l + b.p()[i] * (255 - l)) >> 8;
+                    wrong += b.f()[i] != want;
+                }
+                ASSERT_EQ(wrong, 0u) << (mmx ? "mmx" : "plain") << " level " << l;
             }
-            ASSERT_EQ(wrong, 0u) << (mmx ? "mmx" : "plain") << " level " << l;
         }
-    }
+    });
     // The guard bytes in front of the buffers are never touched.
     EXPECT_EQ(b.front[0], 0);
 }
 
 TEST(CrossFadeKernels, WhiteStaysWhiteOnlyWithTheMmxFormula) {
-    const Bytes white(37, 255);
-    Bytes out(37);
-    for (int32_t l : {1, 128, 255}) {
-        crossFadePlain(out.data(), white.data(), white.data(), out.size(), l);
-        EXPECT_EQ(out, Bytes(37, 254)) << l;
-        crossFadeMmx(out.data(), white.data(), white.data(), out.size(), l);
-        EXPECT_EQ(out, white) << l;
-    }
-    // The MMX formula starts from an exact copy of the old picture.
-    const Bytes old(37, 77);
-    crossFadeMmx(out.data(), white.data(), old.data(), out.size(), 0);
-    EXPECT_EQ(out, old);
+    forEachKernelSet([] {
+        const Bytes white(37, 255);
+        Bytes out(37);
+        for (int32_t l : {1, 128, 255}) {
+            crossFadePlain(out.data(), white.data(), white.data(), out.size(), l);
+            EXPECT_EQ(out, Bytes(37, 254)) << l;
+            crossFadeMmx(out.data(), white.data(), white.data(), out.size(), l);
+            EXPECT_EQ(out, white) << l;
+        }
+        // The MMX formula starts from an exact copy of the old picture.
+        const Bytes old(37, 77);
+        crossFadeMmx(out.data(), white.data(), old.data(), out.size(), 0);
+        EXPECT_EQ(out, old);
+    });
 }
 
 TEST(CrossFadeKernels, DimScalesEveryByteWithTheLevelCappedAt255) {
     PairBuffers b;
-    for (int32_t level : {0, 1, 127, 200, 255, 256, 1000}) {
-        dim(b.f(), b.p(), b.kBytes, level);
-        const int32_t l = std::min(level, 255);
-        size_t wrong = 0;
-        for (size_t i = 0; i < b.kBytes; ++i)
-            wrong += b.f()[i] != (b.p()[i] * l) >> 8;
-        EXPECT_EQ(wrong, 0u) << level;
-    }
+    forEachKernelSet([&] {
+        for (int32_t level : {-1, 0, 1, 127, 200, 255, 256, 1000}) {
+            dim(b.f(), b.p(), b.kBytes, level);
+            const int32_t l = std::clamp(level, 0, 255);
+            size_t wrong = 0;
+            for (size_t i = 0; i < b.kBytes; ++i)
+                wrong += b.f()[i] != (b.p()[i] * l) >> 8;
+            EXPECT_EQ(wrong, 0u) << level;
+        }
+    });
 }
 
 // ---- fixtures -----------------------------------------------------------------------------
