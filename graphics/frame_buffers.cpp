@@ -4,6 +4,7 @@ namespace velmira {
 
 bool FrameBuffers::create(ScreenSize screen) {
     size = screen;
+    frontChanged(); // the new front buffer is black
     const bool made = front.createScreen(PixelFormat::Bgr24, screen) &&
                       scene.createScreen(PixelFormat::Bgr24, screen) &&
                       previous.createScreen(PixelFormat::Bgr24, screen);

@@ -68,6 +68,14 @@ class Transitions {
     int32_t currentDuration() const { return currentDuration_; }
 
   private:
+    // Copies the scene to the front buffer unless it shows it already.
+    void showScene();
+    // Marks the front buffer as drawn by an effect and presents it.
+    void presentFront();
+    // Steps 2 and 3 shared by both wipes: composes, then loads the rule mask; false when
+    // the mask or a frame buffer has no pixels.
+    bool prepareWipe(std::string_view rule, OwnedSurface& mask);
+
     FrameBuffers& frames_;
     SceneSource& scene_;
     platform::Clock& clock_;
@@ -77,6 +85,12 @@ class Transitions {
     int32_t pendingDuration_ = -1;
     int32_t currentDuration_ = 0;
     uint32_t fadeStart_ = 0;
+    // frames_.frontVersion right after updateScene last copied the scene to the front
+    // buffer; frontIsScene_ turns false on every compose.
+    uint64_t sceneCopyVersion_ = 0;
+    bool frontIsScene_ = false;
+    // "_test.png", kept loaded between demonstrations.
+    Image testPicture_;
 };
 
 // The cross-fade of bytes front := scene at level/256 over previous, level 0..255.
