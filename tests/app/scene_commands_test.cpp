@@ -27,7 +27,7 @@ std::vector<uint8_t> solidPng(int w, int h, uint8_t r, uint8_t g, uint8_t b) {
 }
 
 struct Fixture : test::WindowFixture {
-    TempDir game;
+    test::TempDir game;
     Trace trace;
     ArchiveIndex archives{game.path() + "data/", trace};
     SaveFolder saves{game.path() + "save/"};
