@@ -3,6 +3,7 @@
 // what these tests look at.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -159,6 +160,33 @@ TEST(HeadlessRun, SampleGameShowsItsSplashAndPlaysUntilMaxMs) {
     const uint8_t* light = frame.row(240) + 560 * 3;
     EXPECT_EQ((std::vector<uint8_t>{light[0], light[1], light[2]}),
               (std::vector<uint8_t>{150, 230, 255}));
+}
+
+TEST(HeadlessRun, SampleGamePlaysEveryLineAndShowsItsFirstBackground) {
+    TempGame scratch;
+    scratch.writeFile("timeline.txt", "1500 shot slope.png\n");
+    const CommandRun run =
+        runVelmira("--headless --trace --max-ms 40000 --timeline " + scratch.dir() +
+                   "timeline.txt --save-dir " + scratch.dir() + "save " + VELMIRA_BUILD_DIR);
+    EXPECT_EQ(run.status, 0) << run.out;
+    // Both visits of the story ran (it restarts after its last line) without a failing line.
+    EXPECT_EQ(run.out.find("エラー"), std::string::npos) << run.out;
+
+    // After the first cross-fade the slope fills the screen from its top-left corner.
+    auto decode = [](const std::string& path, OwnedSurface& out) {
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
+        return decodePng(png.data(), png.size(), out);
+    };
+    OwnedSurface shot, slope;
+    ASSERT_TRUE(decode(scratch.dir() + "slope.png", shot));
+    ASSERT_TRUE(
+        decode(std::string(VELMIRA_BUILD_DIR) + "/sample_game/data/img/bg_slope.png", slope));
+    for (const auto [x, y] : {std::pair{600, 100}, std::pair{20, 20}, std::pair{700, 550}}) {
+        const uint8_t* a = shot.row(y) + x * 3;
+        const uint8_t* b = slope.row(y) + x * 3;
+        EXPECT_TRUE(std::equal(a, a + 3, b)) << "pixel " << x << ", " << y;
+    }
 }
 
 } // namespace
