@@ -72,7 +72,7 @@ class Transitions {
     void showScene();
     // Marks the front buffer as drawn by an effect and presents it.
     void presentFront();
-    // Steps 2 and 3 shared by both wipes: composes, then loads the rule mask; false when
+    // How both wipes begin: composes, then loads the rule mask; false when
     // the mask or a frame buffer has no pixels.
     bool prepareWipe(std::string_view rule, OwnedSurface& mask);
 
