@@ -67,7 +67,16 @@ bool SdlWindow::visible() const {
 }
 
 void SdlWindow::minimise() {
-    if (window_) SDL_MinimizeWindow(window_);
+    if (!window_) return;
+    SDL_MinimizeWindow(window_);
+    // The window manager iconifies the window a moment later; until SDL has heard of it,
+    // minimised() would still say no. Without a window manager nothing ever happens, and
+    // the window simply stays.
+    const Uint32 deadline = SDL_GetTicks() + kMinimiseWaitMs;
+    while (!minimised() && !SDL_TICKS_PASSED(SDL_GetTicks(), deadline)) {
+        SDL_PumpEvents();
+        SDL_Delay(5);
+    }
 }
 
 void SdlWindow::destroy() {

@@ -19,6 +19,8 @@ enum class VSync : bool { Off, On };
 class SdlWindow final : public Window {
   public:
     static constexpr int32_t kMaxScale = 8;
+    // How long minimise() waits for the window manager to iconify the window.
+    static constexpr Uint32 kMinimiseWaitMs = 300;
 
     // videoReady: SDL's video subsystem started; without it create() fails. scale: 1 to
     // kMaxScale (clamped).
