@@ -9,11 +9,13 @@ namespace velmira {
 Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
     : platform_(platform), archives_(std::move(paths.dataFolder), trace),
       saveFolder_(std::move(paths.saveFolder)),
-      window_(platform.window(), platform.events(), platform.dialogs(), settings_, preferences_),
+      window_(platform.window(), platform.events(), platform.dialogs(), platform.trayIcon(),
+              settings_, preferences_),
       pump_(platform.events(), platform.clock(), window_),
       script_(pump_, window_, platform.clock(), archives_, trace, saveFolder_, preferences_) {
     window_.setPaintHandler([this] { paint(); });
     window_.setTitleSource([this] { return script_.titleInfo(); });
+    window_.setMessagePump([this] { return pump_.pumpOneMessage(); });
     // Value files that changed reach the disk before the player acts again or time passes.
     pump_.setTurnHandler([this] { script_.runner().flags().flush(); });
 }
@@ -73,9 +75,12 @@ bool Engine::initialiseEngine() {
     loadSettings();
     // 6. The player's preferences.
     preferences_.load(saveFolder_);
-    // 7. Accelerator tables; 8. backlog; 9-10. display services; 11. the full-screen
-    //    preference; 12. sound; 13. the message-box button: each arrives with its
+    // 7. Accelerator tables; 8. backlog; 9-10. display services: each arrives with its
     //    subsystem, in this order.
+    // 11. The full-screen preference.
+    window_.setFullScreen(preferences_.fullScreen);
+    // 12. Sound; 13. the message-box button: each arrives with its subsystem, in this
+    //     order.
     // The cross-fade variant is fixed once, from the settings as they now stand.
     screen_->transitions().setMmx(settings_.enableMmx);
     // 14. The whole scene is composed by the first update.

@@ -98,7 +98,9 @@ int main(int argc, char** argv) {
 
     if (options.headless) return runHeadless(options, std::move(paths), trace);
 #ifdef VELMIRA_WINDOW_BACKEND
-    platform::SdlPlatform platform;
+    platform::SdlPlatformOptions sdl;
+    sdl.scale = options.scale;
+    platform::SdlPlatform platform(std::move(sdl));
     Engine engine(platform, std::move(paths), trace);
     engine.run();
     return 0;

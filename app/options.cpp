@@ -38,6 +38,16 @@ bool parseOptions(int argc, const char* const* argv, Options& options, std::stri
                 return false;
             }
             sawMaxMs = true;
+        } else if (arg == "--scale") {
+            std::string text;
+            if (!value(text)) return false;
+            const auto [end, ec] =
+                std::from_chars(text.data(), text.data() + text.size(), options.scale);
+            if (ec != std::errc() || end != text.data() + text.size() || text.empty() ||
+                options.scale < 1 || options.scale > kMaxScale) {
+                error = "--scale needs a whole number from 1 to " + std::to_string(kMaxScale);
+                return false;
+            }
         } else if (arg.starts_with("-") && arg != "-") {
             error = "unknown option " + std::string(arg);
             return false;

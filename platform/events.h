@@ -37,10 +37,12 @@ enum class EventType : uint8_t {
     Deactivate,
     Minimise,
     Restore,
-    Expose, // the window needs repainting
-    Timer,  // TimerData: a timer started with EventQueue::startTimer fired
-    Raise,  // another instance asked this one to come to the front
-    Quit,   // posted by postQuit: ends every message pump
+    Maximise,  // the window manager asked to maximise (the engine goes full screen instead)
+    Expose,    // the window needs repainting
+    Timer,     // TimerData: a timer started with EventQueue::startTimer fired
+    Raise,     // another instance asked this one to come to the front
+    TrayClick, // a left click on the notification-area icon (platform/tray_icon.h)
+    Quit,      // posted by postQuit: ends every message pump
 };
 
 // Mouse position in client coordinates of the main window; the button that went down or

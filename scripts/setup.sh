@@ -13,7 +13,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-ipafont
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-  xvfb xauth xdotool x11-utils libx11-dev
+  xvfb xauth xdotool x11-utils libx11-dev x11-apps openbox
 )
 
 missing=()

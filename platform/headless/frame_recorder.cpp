@@ -16,22 +16,82 @@ bool FrameRecorder::create(int32_t width, int32_t height) {
     frame_.assign(static_cast<size_t>(width) * height * 3, 0);
     exists_ = true;
     framesPresented_ = 0;
+    repaints_ = 0;
+    minimised_ = false;
+    fullScreen_ = false;
+    cursorVisible_ = true;
+    iconName_.clear();
     log_.write("window created, " + std::to_string(width) + " x " + std::to_string(height));
     return true;
 }
 
 void FrameRecorder::show() {
-    if (!exists_ || shown_) return;
+    if (!exists_ || (shown_ && !minimised_)) return;
     shown_ = true;
+    minimised_ = false;
     log_.write("window shown");
     events_.push(Event{EventType::Activate});
     events_.push(Event{EventType::Expose});
+}
+
+void FrameRecorder::hide() {
+    if (!exists_ || !shown_) return;
+    shown_ = false;
+    log_.write("window hidden");
+    events_.push(Event{EventType::Deactivate});
+}
+
+void FrameRecorder::minimise() {
+    if (!exists_ || minimised_) return;
+    minimised_ = true;
+    log_.write("window minimised");
+    events_.push(Event{EventType::Minimise});
+    events_.push(Event{EventType::Deactivate});
+}
+
+void FrameRecorder::restore() {
+    if (!exists_ || (shown_ && !minimised_)) return;
+    shown_ = true;
+    minimised_ = false;
+    log_.write("window restored");
+    events_.push(Event{EventType::Restore});
+    events_.push(Event{EventType::Activate});
+    events_.push(Event{EventType::Expose});
+}
+
+bool FrameRecorder::setFullScreen(bool on) {
+    if (!exists_) return false;
+    if (fullScreen_ != on) {
+        fullScreen_ = on;
+        log_.write(on ? "full screen" : "window mode");
+    }
+    return true;
+}
+
+void FrameRecorder::setCursorVisible(bool visible) {
+    if (!exists_ || cursorVisible_ == visible) return;
+    cursorVisible_ = visible;
+    log_.write(visible ? "cursor shown" : "cursor hidden");
+}
+
+void FrameRecorder::setIcon(const IconImage& icon) {
+    if (!exists_ || iconName_ == icon.name) return;
+    iconName_ = icon.name;
+    log_.write("icon " + iconName_);
+}
+
+bool FrameRecorder::repaint() {
+    if (!exists_ || framesPresented_ == 0) return false;
+    ++repaints_;
+    return true;
 }
 
 void FrameRecorder::destroy() {
     if (!exists_) return;
     exists_ = false;
     shown_ = false;
+    minimised_ = false;
+    fullScreen_ = false;
     log_.write("window destroyed");
 }
 

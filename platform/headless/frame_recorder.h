@@ -1,6 +1,8 @@
 // The headless window: it keeps the last presented frame (and writes it as a PNG for the
-// timeline's shot), the title and the window's state, so that tests and automated runs can
-// look at what a player would have seen. Presenting a frame takes 16 virtual ms.
+// timeline's shot), the title and the window's state (shown, hidden, minimised, full
+// screen, cursor, icon), so that tests and automated runs can look at what a player would
+// have seen; every change of state goes to the run log. Presenting a frame takes 16
+// virtual ms. Frames keep the frame size in full screen too.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +32,22 @@ class FrameRecorder final : public Window {
     void destroy() override;
     bool exists() const override { return exists_; }
     void setTitle(std::string_view utf8) override;
-    bool minimised() const override { return false; }
+    bool minimised() const override { return exists_ && minimised_; }
     bool present(const uint8_t* bgr, int32_t stride) override;
-    void raise() override {}
+    bool repaint() override;
+    // Restores a minimised window, as raise() does on a real desktop.
+    void raise() override { restore(); }
+    bool setFullScreen(bool on) override;
+    bool fullScreen() const override { return fullScreen_; }
+    void hide() override;
+    bool visible() const override { return exists_ && shown_ && !minimised_; }
+    void minimise() override;
+    void setCursorVisible(bool visible) override;
+    void setIcon(const IconImage& icon) override;
+
+    // The player restores a minimised or hidden window (the timeline's "restore"):
+    // the window shows again and a Restore event follows.
+    void restore();
 
     // Writes the last presented frame as an RGB PNG; false (and the log says why) when no
     // window was ever made or the file cannot be written.
@@ -46,6 +61,10 @@ class FrameRecorder final : public Window {
     // The last presented frame, Bgr24, width() * 3 bytes per row.
     const std::vector<uint8_t>& lastFrame() const { return frame_; }
     uint32_t framesPresented() const { return framesPresented_; }
+    uint32_t repaints() const { return repaints_; }
+    bool cursorVisible() const { return cursorVisible_; }
+    // The name of the icon last set (empty: none).
+    const std::string& iconName() const { return iconName_; }
 
   private:
     VirtualClock& clock_;
@@ -57,6 +76,11 @@ class FrameRecorder final : public Window {
     std::string title_;
     std::vector<uint8_t> frame_;
     uint32_t framesPresented_ = 0;
+    uint32_t repaints_ = 0;
+    bool minimised_ = false;
+    bool fullScreen_ = false;
+    bool cursorVisible_ = true;
+    std::string iconName_;
 };
 
 } // namespace velmira::platform

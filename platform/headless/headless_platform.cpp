@@ -5,7 +5,8 @@ namespace velmira::platform {
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
     : facts_(std::move(options.facts)), log_(clock_),
       events_(clock_, log_, std::move(options.timeline), options.maxMs),
-      window_(clock_, events_, log_), dialogs_(log_), pad_(log_) {
+      window_(clock_, events_, log_), dialogs_(log_), pad_(log_), trayIcon_(events_, log_),
+      tray_(options.tray) {
     events_.setHandler([this](const TimelineEvent& entry) { onTimelineEntry(entry); });
 }
 
@@ -26,6 +27,15 @@ void HeadlessPlatform::onTimelineEntry(const TimelineEvent& entry) {
         break;
     case Kind::PadAxis:
         pad_.setAxes(entry.x, entry.y);
+        break;
+    case Kind::TrayClick:
+        if (tray_)
+            trayIcon_.click();
+        else
+            log_.write("tray click: no notification area");
+        break;
+    case Kind::Restore:
+        window_.restore();
         break;
     case Kind::Input:
         break;

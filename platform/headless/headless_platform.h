@@ -13,7 +13,8 @@
 //
 // Parts, one per capability: VirtualClock, TimelineEventQueue (input from the Timeline),
 // FrameRecorder (the window), ScriptedDialogs (the question box answers as the timeline
-// says, Yes by default), ScriptedPad, and SoloInstanceLock, which always claims: a
+// says, Yes by default), ScriptedPad, HeadlessTrayIcon (clicked by the timeline's
+// "trayclick"), and SoloInstanceLock, which always claims: a
 // headless run never meets another copy of itself. RunLog records what they did.
 #pragma once
 
@@ -21,6 +22,7 @@
 #include <string>
 
 #include "platform/headless/frame_recorder.h"
+#include "platform/headless/headless_tray_icon.h"
 #include "platform/headless/run_log.h"
 #include "platform/headless/scripted_dialogs.h"
 #include "platform/headless/scripted_pad.h"
@@ -37,6 +39,8 @@ struct HeadlessOptions {
     // A close request is delivered at this virtual time (0: never).
     uint32_t maxMs = 0;
     SystemFacts facts = hostSystemFacts();
+    // A desktop with a notification area (false: trayIcon() is null).
+    bool tray = true;
 };
 
 class HeadlessPlatform final : public Platform {
@@ -52,6 +56,7 @@ class HeadlessPlatform final : public Platform {
     SoloInstanceLock& instanceLock() override { return lock_; }
     const SystemFacts& systemFacts() const override { return facts_; }
     ScriptedPad* pad() override { return &pad_; }
+    HeadlessTrayIcon* trayIcon() override { return tray_ ? &trayIcon_ : nullptr; }
 
     RunLog& log() { return log_; }
     // Shots of the timeline that could not be written, with their timeline lines.
@@ -71,6 +76,8 @@ class HeadlessPlatform final : public Platform {
     FrameRecorder window_;
     ScriptedDialogs dialogs_;
     ScriptedPad pad_;
+    HeadlessTrayIcon trayIcon_;
+    bool tray_;
     SoloInstanceLock lock_;
     std::vector<FailedShot> failedShots_;
 };

@@ -124,6 +124,10 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
     } else if (name == "close") {
         if (std::string e = needArgs(0); !e.empty()) return e;
         te.events.push_back(Event{EventType::CloseRequest});
+    } else if (name == "trayclick" || name == "restore") {
+        if (std::string e = needArgs(0); !e.empty()) return e;
+        te.kind =
+            name == "trayclick" ? TimelineEvent::Kind::TrayClick : TimelineEvent::Kind::Restore;
     } else {
         return "unknown event '" + std::string(name) + "'";
     }

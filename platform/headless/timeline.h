@@ -5,7 +5,9 @@
 // rclick X Y, mclick X Y, wheel N, key NAME, keydown NAME, keyup NAME (X11 keysym names,
 // with ctrl+ shift+ alt+ prefixes), pad BUTTONS (0 unplugs), padbutton N down|up (N from 1),
 // padaxis X Y (-32768 to 32767 each, 0 at rest), answer yes|no (the answer of the next
-// question), shot FILE (relative to the timeline's folder), close.
+// question), shot FILE (relative to the timeline's folder), close, trayclick (a left click
+// on the notification-area icon), restore (the player restores a minimised or hidden
+// window).
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,16 @@
 namespace velmira::platform {
 
 struct TimelineEvent {
-    enum class Kind : uint8_t { Input, Shot, Answer, PadPlug, PadButton, PadAxis };
+    enum class Kind : uint8_t {
+        Input,
+        Shot,
+        Answer,
+        PadPlug,
+        PadButton,
+        PadAxis,
+        TrayClick,
+        Restore
+    };
     uint32_t ms = 0;
     int line = 0; // 1-based line in the timeline file
     Kind kind = Kind::Input;

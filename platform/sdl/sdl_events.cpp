@@ -177,6 +177,9 @@ void SdlEventQueue::postClose() {
 void SdlEventQueue::postRaise() {
     pushUser(kRaise);
 }
+void SdlEventQueue::postTrayClick() {
+    pushUser(kTrayClick);
+}
 
 Uint32 SdlEventQueue::onTimer(Uint32 interval, void* param) {
     // Runs on SDL's timer thread. The serial travels in the pointer's bits.
@@ -255,12 +258,18 @@ bool SdlEventQueue::poll(Event& event) {
 bool SdlEventQueue::wait(Event& event) {
     if (!ready_) return false;
     SDL_Event e;
-    while (SDL_WaitEvent(&e)) {
+    for (;;) {
+        if (sideLoop_) {
+            sideLoop_();
+            constexpr int kSideLoopMs = 20;
+            if (!SDL_WaitEventTimeout(&e, kSideLoopMs)) continue; // nothing yet
+        } else if (!SDL_WaitEvent(&e)) {
+            return false;
+        }
         // SDL_WaitEvent pumped: more may wait behind this one.
         mayHoldEvents_ = true;
         if (translate(e, event)) return true;
     }
-    return false;
 }
 
 bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
@@ -274,6 +283,9 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
             return true;
         case kRaise:
             out = Event{EventType::Raise};
+            return true;
+        case kTrayClick:
+            out = Event{EventType::TrayClick};
             return true;
         case kTimer: {
             const auto serial = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(in.user.data1));
@@ -321,20 +333,27 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
             return true;
         case SDL_WINDOWEVENT_MAXIMIZED:
             window_.undoMaximise();
-            return false;
+            out = Event{EventType::Maximise};
+            return true;
         default:
             return false;
         }
-    case SDL_MOUSEMOTION:
-        out = mouseEvent(EventType::MouseMove, in.motion.x, in.motion.y, MouseButton::Left,
+    case SDL_MOUSEMOTION: {
+        // Every position the engine sees is a frame pixel, whatever the scale and border.
+        int32_t x = in.motion.x, y = in.motion.y;
+        window_.toFrame(x, y);
+        out = mouseEvent(EventType::MouseMove, x, y, MouseButton::Left,
                          modifiersFrom(SDL_GetModState()));
         return true;
+    }
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         MouseButton button;
         if (!mouseButtonFrom(in.button.button, button)) return false;
+        int32_t x = in.button.x, y = in.button.y;
+        window_.toFrame(x, y);
         out = mouseEvent(in.type == SDL_MOUSEBUTTONDOWN ? EventType::MouseDown : EventType::MouseUp,
-                         in.button.x, in.button.y, button, modifiersFrom(SDL_GetModState()));
+                         x, y, button, modifiersFrom(SDL_GetModState()));
         return true;
     }
     case SDL_MOUSEWHEEL: {
@@ -344,7 +363,9 @@ bool SdlEventQueue::translate(const SDL_Event& in, Event& out) {
         if (notches == 0) return false;
         int mx = 0, my = 0;
         SDL_GetMouseState(&mx, &my);
-        out = wheelEvent(notches, mx, my, modifiersFrom(SDL_GetModState()));
+        int32_t x = mx, y = my;
+        window_.toFrame(x, y);
+        out = wheelEvent(notches, x, y, modifiersFrom(SDL_GetModState()));
         return true;
     }
     case SDL_KEYDOWN:

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include <SDL.h>
 
@@ -40,6 +41,12 @@ class SdlEventQueue final : public EventQueue {
     // Thread-safe: another instance asked us to come to the front; reported as a Raise
     // event, on which the engine restores and raises its window.
     void postRaise();
+    // A left click on the notification-area icon, reported as a TrayClick event.
+    void postTrayClick();
+    // Work of another event loop that must go on while wait() blocks (GTK's, while the
+    // notification-area icon is shown): run every few milliseconds then. Empty: wait()
+    // blocks in SDL alone.
+    void setSideLoop(std::function<void()> work) { sideLoop_ = std::move(work); }
     // Stops every timer; call before SDL's timer subsystem is shut down.
     void stopAllTimers();
     // Timers started and not stopped (tests: a stopped timer leaves nothing behind).
@@ -49,7 +56,7 @@ class SdlEventQueue final : public EventQueue {
 
   private:
     struct TimerTable;
-    enum UserCode : Sint32 { kQuit, kClose, kTimer, kRaise };
+    enum UserCode : Sint32 { kQuit, kClose, kTimer, kRaise, kTrayClick };
 
     static Uint32 onTimer(Uint32 interval, void* serial);
     bool pushUser(UserCode code, uintptr_t data = 0);
@@ -63,6 +70,7 @@ class SdlEventQueue final : public EventQueue {
     std::atomic<uint32_t> pushes_{0}; // user events pushed, from any thread
     uint32_t seenPushes_ = 0;
     SdlPad* pad_ = nullptr;
+    std::function<void()> sideLoop_;
 };
 
 } // namespace velmira::platform

@@ -1,9 +1,12 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include <string_view>
+
 #include <SDL.h>
 
 #include "platform/sdl/gtk_dialogs.h"
 #include "platform/sdl/gtk_runtime.h"
+#include "platform/sdl/gtk_tray_icon.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_pad.h"
@@ -47,8 +50,9 @@ struct SdlPlatform::Impl {
     explicit Impl(SdlPlatformOptions options)
         : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
           videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
-          window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off),
+          window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off, options.scale),
           events(timerSystem.ok() && eventSystem.ok(), window), dialogs(gtk, window),
+          tray(gtk, events),
           instance(std::move(options.runtimeDir), [this] { events.postRaise(); }) {
         if (padSystem.ok()) events.setPad(&pad);
     }
@@ -57,6 +61,7 @@ struct SdlPlatform::Impl {
         // The lock goes first (its listener posts into the queue), then the window. The
         // timer thread is stopped before the queue goes.
         instance.release();
+        tray.remove();
         window.destroy();
         events.setPad(nullptr);
         pad.close();
@@ -77,6 +82,7 @@ struct SdlPlatform::Impl {
     SdlPad pad;
     GtkRuntime gtk;
     GtkDialogs dialogs;
+    GtkTrayIcon tray;
     SingleInstance instance;
 };
 
@@ -107,6 +113,11 @@ const SystemFacts& SdlPlatform::systemFacts() const {
 }
 Pad* SdlPlatform::pad() {
     return impl_->padSystem.ok() ? &impl_->pad : nullptr;
+}
+TrayIcon* SdlPlatform::trayIcon() {
+    // GTK's status icon lives in an X11 tray.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::string_view(driver) == "x11" ? &impl_->tray : nullptr;
 }
 bool SdlPlatform::videoAvailable() const {
     return impl_->videoSystem.ok();

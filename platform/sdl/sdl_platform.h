@@ -19,6 +19,9 @@ namespace velmira::platform {
 struct SdlPlatformOptions {
     // Let presenting wait for the display's vertical retrace.
     bool vsync = true;
+    // Window mode shows every frame pixel as scale x scale pixels (1 to 8); scaled full
+    // screen fills the desktop with the aspect kept.
+    int32_t scale = 1;
     // Folder for the single-instance lock and socket; empty: $XDG_RUNTIME_DIR, else
     // /tmp/velmira-<uid>.
     std::string runtimeDir;
@@ -42,6 +45,9 @@ class SdlPlatform final : public Platform {
     const SystemFacts& systemFacts() const override;
     // Null when SDL's joystick layer could not start.
     Pad* pad() override;
+    // A GTK status icon; null where the window is not on X11. Its add() fails where the
+    // desktop has no tray.
+    TrayIcon* trayIcon() override;
 
     // False when SDL's video could not start (no display): no window can be created.
     bool videoAvailable() const;

@@ -31,6 +31,38 @@ TEST(Options, EveryOptionIsRead) {
     EXPECT_FALSE(o.headless);
     EXPECT_EQ(o.maxMs, 600000u);
     EXPECT_TRUE(o.gameDir.empty());
+    EXPECT_EQ(o.scale, 1);
+}
+
+TEST(Options, ScaleTakesAWholeNumberFromOneToEight) {
+    struct Case {
+        std::vector<const char*> args;
+        int32_t scale; // 0: refused
+    };
+    const std::vector<Case> cases = {
+        {{"--scale", "1"}, 1},
+        {{"--scale", "2"}, 2},
+        {{"--scale", "8"}, 8},
+        {{"--headless", "--scale", "3"}, 3}, // accepted, and ignored by the headless window
+        {{"--scale", "0"}, 0},
+        {{"--scale", "9"}, 0},
+        {{"--scale", "-1"}, 0},
+        {{"--scale", "2x"}, 0},
+        {{"--scale", "1.5"}, 0},
+        {{"--scale", ""}, 0},
+        {{"--scale", "99999999999"}, 0},
+        {{"--scale"}, 0},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string error;
+        const bool ok = parse(c.args, o, error);
+        EXPECT_EQ(ok, c.scale != 0) << c.args.back() << ": " << error;
+        if (ok)
+            EXPECT_EQ(o.scale, c.scale);
+        else
+            EXPECT_FALSE(error.empty());
+    }
 }
 
 TEST(Options, BadCommandLinesAreRefused) {

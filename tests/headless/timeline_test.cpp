@@ -90,6 +90,8 @@ TEST(Timeline, MalformedLinesNameTheLine) {
         {"0 shot", "timeline:1: 'shot' takes 1 argument"},
         {"0 answer maybe", "timeline:1: answer needs yes or no"},
         {"0 padaxis 40000 0", "timeline:1: pad axis out of range (-32768 to 32767)"},
+        {"0 trayclick 1 2", "timeline:1: 'trayclick' takes 0 arguments"},
+        {"0 restore now", "timeline:1: 'restore' takes 0 arguments"},
         {"99999999999 close", "timeline:1: bad time '99999999999'"},
     };
     for (const Case& c : cases) {
@@ -270,6 +272,76 @@ TEST(HeadlessPlatform, PadFollowsTheTimeline) {
     p.clock().sleep(10);
     p.events().poll(e);
     EXPECT_FALSE(p.pad()->read(state));
+}
+
+// Takes every event waiting now.
+std::vector<EventType> drain(HeadlessPlatform& p) {
+    std::vector<EventType> types;
+    Event e;
+    while (p.events().poll(e))
+        types.push_back(e.type);
+    return types;
+}
+
+TEST(HeadlessPlatform, TrayClicksReachTheQueueOnlyWhileTheIconIsShown) {
+    HeadlessPlatform p(withTimeline("10 trayclick\n20 trayclick\n"));
+    ASSERT_NE(p.trayIcon(), nullptr);
+    p.clock().sleep(10);
+    EXPECT_EQ(drain(p), std::vector<EventType>{}) << "no icon yet";
+    ASSERT_TRUE(p.trayIcon()->add(IconImage{"game", 1, 1, {0, 0, 0, 255}}, "Tamsk"));
+    EXPECT_EQ(p.trayIcon()->tip(), "Tamsk");
+    p.clock().sleep(10);
+    EXPECT_EQ(drain(p), std::vector<EventType>{EventType::TrayClick});
+    p.trayIcon()->remove();
+    EXPECT_FALSE(p.trayIcon()->shown());
+
+    HeadlessOptions noTray;
+    noTray.tray = false;
+    EXPECT_EQ(HeadlessPlatform(std::move(noTray)).trayIcon(), nullptr);
+}
+
+TEST(HeadlessPlatform, RestoreBringsAMinimisedOrHiddenWindowBack) {
+    HeadlessPlatform p(withTimeline("10 restore\n20 restore\n30 restore\n"));
+    FrameRecorder& w = p.window();
+    ASSERT_TRUE(w.create(8, 8));
+    w.show();
+    drain(p);
+    w.minimise();
+    EXPECT_TRUE(w.minimised());
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(drain(p), (std::vector<EventType>{EventType::Minimise, EventType::Deactivate}));
+    p.clock().sleep(10);
+    EXPECT_EQ(drain(p),
+              (std::vector<EventType>{EventType::Restore, EventType::Activate, EventType::Expose}));
+    EXPECT_TRUE(w.visible());
+    w.hide();
+    EXPECT_FALSE(w.visible());
+    drain(p);
+    p.clock().sleep(10);
+    drain(p);
+    EXPECT_TRUE(w.visible());
+    // Restoring a window that is there already changes nothing.
+    p.clock().sleep(10);
+    EXPECT_EQ(drain(p), std::vector<EventType>{});
+    EXPECT_EQ(p.log().lines().back(), "20 ms: window restored");
+}
+
+TEST(HeadlessPlatform, WindowStateChangesAreLogged) {
+    HeadlessPlatform p;
+    FrameRecorder& w = p.window();
+    ASSERT_TRUE(w.create(8, 8));
+    EXPECT_FALSE(w.repaint()) << "nothing presented yet";
+    const std::vector<uint8_t> frame(8 * 8 * 3);
+    ASSERT_TRUE(w.present(frame.data(), 8 * 3));
+    EXPECT_TRUE(w.repaint());
+    EXPECT_EQ(w.repaints(), 1u);
+    EXPECT_TRUE(w.setFullScreen(true));
+    w.setCursorVisible(false);
+    w.setIcon(IconImage{"notepad", 0, 0, {}});
+    std::vector<std::string> tail(p.log().lines().end() - 3, p.log().lines().end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"16 ms: full screen", "16 ms: cursor hidden",
+                                              "16 ms: icon notepad"}));
+    EXPECT_EQ(w.width(), 8) << "frames keep the frame size in full screen";
 }
 
 } // namespace

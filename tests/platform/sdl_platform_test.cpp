@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/sdl/sdl_events.h"
+#include "platform/sdl/sdl_window.h"
 #include "platform/sdl/single_instance.h"
 
 namespace velmira::platform {
@@ -87,10 +88,72 @@ TEST(SdlPlatform, WindowOnTheDummyDriver) {
     EXPECT_TRUE(window.present(frame.data(), 64 * 3 + 5));  // rows may be padded
     EXPECT_FALSE(window.present(frame.data(), 64 * 3 - 1)); // a shorter stride is refused
     EXPECT_FALSE(window.present(nullptr, 64 * 3));
+    EXPECT_TRUE(window.repaint()) << "a frame was presented";
     window.raise();
     window.destroy();
+    EXPECT_FALSE(window.repaint());
     EXPECT_FALSE(window.exists());
     EXPECT_TRUE(window.create(32, 32)) << "a new window after the old one went";
+}
+
+TEST(SdlPlatform, ScaleAndFullScreenPlaceTheFrameAndMapTheMouseBack) {
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
+    struct Case {
+        int32_t scale;
+        bool fullScreen;
+        SDL_Rect inArea; // where the 64 x 48 frame goes in a 1000 x 600 area
+    };
+    const Case cases[] = {
+        {1, false, {0, 0, 1000, 600}},
+        {3, false, {0, 0, 1000, 600}},
+        {1, true, {468, 276, 64, 48}}, // unscaled, centred
+        {2, true, {100, 0, 800, 600}}, // as large as fits, aspect kept
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.scale << c.fullScreen);
+        SdlWindow window(true, VSync::Off, c.scale);
+        ASSERT_TRUE(window.create(64, 48));
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window.handle(), &w, &h);
+        EXPECT_EQ(w, 64 * c.scale);
+        EXPECT_EQ(h, 48 * c.scale);
+        if (c.fullScreen) ASSERT_TRUE(window.setFullScreen(true));
+        EXPECT_EQ(window.fullScreen(), c.fullScreen);
+        const SDL_Rect r = window.frameRect(1000, 600);
+        EXPECT_EQ(std::vector<int>({r.x, r.y, r.w, r.h}),
+                  std::vector<int>({c.inArea.x, c.inArea.y, c.inArea.w, c.inArea.h}));
+    }
+
+    // Window positions become frame pixels; outside the frame they clamp to its edge.
+    SdlWindow window(true, VSync::Off, 2);
+    ASSERT_TRUE(window.create(64, 48));
+    const int32_t points[][4] = {
+        {0, 0, 0, 0}, {11, 21, 5, 10}, {127, 95, 63, 47}, {-5, 500, 0, 47}, {400, -1, 63, 0},
+    };
+    for (const auto& p : points) {
+        int32_t x = p[0], y = p[1];
+        window.toFrame(x, y);
+        EXPECT_EQ(x, p[2]) << p[0];
+        EXPECT_EQ(y, p[3]) << p[1];
+    }
+    // In full screen through the black border.
+    ASSERT_TRUE(window.setFullScreen(true));
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window.handle(), &w, &h);
+    const SDL_Rect r = window.frameRect(w, h);
+    int32_t x = r.x + r.w / 2, y = r.y + r.h - 1;
+    window.toFrame(x, y);
+    EXPECT_EQ(x, 32);
+    EXPECT_EQ(y, 47);
+    x = 0, y = 0;
+    window.toFrame(x, y);
+    EXPECT_EQ(std::vector<int32_t>({x, y}), std::vector<int32_t>({0, 0}));
+    ASSERT_TRUE(window.setFullScreen(false));
+    SDL_GetWindowSize(window.handle(), &w, &h);
+    EXPECT_EQ(w, 128) << "window mode gets its size back";
+    window.destroy();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {

@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Display modes of the real window under an X server (run by xvfb-run) with a window
+# manager that knows full-screen windows (openbox; the test is skipped without it), on a
+# tiny game of 160 x 120 whose splash is red left and blue right:
+#  1. Alt+Return enters full screen: the window covers the screen and the frame sits
+#     unscaled in its middle on black; Alt+Return again gives the 160 x 120 window back;
+#  2. --scale 2 makes a 320 x 240 window showing the frame twice as large.
+# Pixels are read from a screenshot of the whole screen (xwd).
+#
+# usage: display.sh VELMIRA VELMIRA_TOOL
+set -uo pipefail
+export LC_ALL=C.UTF-8
+
+velmira=$1 tool=$2
+timeout_s=20
+fail() { echo "display: FAIL: $*" >&2; exit 1; }
+note() { echo "display: $*"; }
+command -v xwd >/dev/null || { echo "display: skipped: no xwd (x11-apps)"; exit 77; }
+command -v openbox >/dev/null || { echo "display: skipped: no openbox"; exit 77; }
+
+source "$(dirname "$0")/tiny_game.sh"
+work=$(mktemp -d)
+chmod 700 "$work"
+export XDG_RUNTIME_DIR=$work
+make_tiny_game "$work/game" "Display" "velmira.test.display" || fail "cannot pack the game"
+
+pid=
+stop() {
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null # SIGTERM: ends without the quit question
+    timeout_s=5 await bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+    pid=
+}
+wm=
+trap 'stop; [ -n "$wm" ] && kill "$wm" 2>/dev/null; rm -rf "$work"' EXIT
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+
+await() {
+    local deadline=$((SECONDS + timeout_s))
+    until "$@"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.1
+    done
+}
+main_window() {
+    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1)
+    [ -n "$window" ]
+}
+# "X Y W H" of the window's client area on the screen.
+geometry() {
+    xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+has_geometry() { [ "$(geometry)" = "$1" ]; }
+has_size() { [ "$(geometry | cut -d' ' -f3-)" = "$1" ]; }
+# The colour names of screen pixels "X,Y ..." in a fresh screenshot: red, blue, black or
+# r.g.b.
+pixels() {
+    xwd -root -silent >"$work/screen.xwd" || return 1
+    python3 - "$work/screen.xwd" "$@" <<'PY'
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+f = struct.unpack(">25I", data[:100])
+header, width, height, order, bpp, stride = f[0], f[4], f[5], f[7], f[11], f[12]
+masks, ncolours = f[14:17], f[19]
+base = header + ncolours * 12
+names = {(255, 0, 0): "red", (0, 0, 255): "blue", (0, 0, 0): "black"}
+out = []
+for point in sys.argv[2:]:
+    x, y = map(int, point.split(","))
+    at = base + y * stride + x * (bpp // 8)
+    value = int.from_bytes(data[at:at + bpp // 8], "little" if order == 0 else "big")
+    rgb = []
+    for m in masks:
+        shift = (m & -m).bit_length() - 1
+        rgb.append(((value & m) >> shift) * 255 // (m >> shift))
+    out.append(names.get(tuple(rgb), ".".join(map(str, rgb))))
+print(" ".join(out))
+PY
+}
+expect_pixels() {
+    local want=$1
+    shift
+    got=$(pixels "$@")
+    [ "$got" = "$want" ]
+}
+start() {
+    "$velmira" --save-dir "$work/save" "$@" "$work/game" &
+    pid=$!
+    await main_window || fail "no window appeared"
+}
+
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+await wm_ready || fail "the window manager did not start"
+
+screen=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
+read -r sw sh <<<"$screen"
+
+# 1. Full screen and back.
+start
+await has_size "160 120" || fail "window at $(geometry), expected 160 x 120"
+read -r x y _ _ <<<"$(geometry)"
+await expect_pixels "red blue" "$((x + 40)),$((y + 60))" "$((x + 120)),$((y + 60))" ||
+    fail "the splash is not shown: $got"
+xdotool windowactivate --sync "$window" && xdotool key --window "$window" alt+Return ||
+    fail "cannot press alt+Return"
+await has_geometry "0 0 $sw $sh" || fail "full screen: window at $(geometry), expected 0 0 $sw $sh"
+cx=$((sw / 2)) cy=$((sh / 2))
+await expect_pixels "black red blue black" "5,5" "$((cx - 40)),$cy" "$((cx + 40)),$cy" \
+    "$((cx + 85)),$cy" || fail "full screen does not show the frame unscaled in the middle: $got"
+note "alt+Return: full screen ${sw}x${sh}, frame centred on black"
+xdotool key --window "$window" alt+Return || fail "cannot press alt+Return"
+await has_geometry "$x $y 160 120" || fail "back from full screen: window at $(geometry)"
+await expect_pixels "red blue" "$((x + 40)),$((y + 60))" "$((x + 120)),$((y + 60))" ||
+    fail "window mode after full screen shows $got"
+note "alt+Return again: window mode 160x120 at $x,$y"
+stop
+
+# 2. --scale 2.
+start --scale 2
+await has_size "320 240" || fail "--scale 2: window at $(geometry), expected 320 x 240"
+read -r x y _ _ <<<"$(geometry)"
+# Frame pixels 75 and 85 of the middle row, at twice the distance.
+await expect_pixels "red blue" "$((x + 150)),$((y + 120))" "$((x + 170)),$((y + 120))" ||
+    fail "--scale 2 shows $got"
+note "--scale 2: 320x240, frame doubled"
+stop
+echo "display: passed"
