@@ -1,7 +1,9 @@
 // A whole 800 x 600 scene composed by the layer stack, side by side with the same drawing
 // done by pixman. The scene: a back layer (layer 0) with an opaque background and three
 // full-screen overlays drawn last - Normal at 50% (copyWithOpacity), Add, and Screen or
-// Multi - and three actors (layers 1 to 3), each an alpha body with an alpha face.
+// Multi (or none: pixman has no fast loops for those two, so the run without the third
+// overlay compares only operations both sides have fast loops for) - and three actors
+// (layers 1 to 3), each an alpha body with an alpha face.
 //
 // The pictures are PNG files in a temporary game folder (loose files under data/img and
 // data/anime); the first compose loads them, only the later composes are timed. pixman gets
@@ -145,8 +147,6 @@ constexpr int32_t kFaceX = 70, kFaceY = 40; // the face's top-left inside the bo
 // The game folder and the pixman copies of its pictures.
 class Scene {
   public:
-    static constexpr BlendMode kThirdModes[2] = {BlendMode::Screen, BlendMode::Multi};
-
     Scene() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "velmira-bench-XXXXXX").string();
@@ -175,12 +175,14 @@ class Scene {
         }
         for (int k = 0; k < 3; ++k)
             write("img/over" + std::to_string(k) + ".png", encodePng(overlays[k]));
-        for (int m = 0; m < 2; ++m)
-            write(std::string("anime/back") + (m == 0 ? "screen" : "multi") + ".img",
-                  std::string("Type=back\r\nBase=bg.png\r\n") +
-                      "Img0=over0.png\r\nMode0=Normal\r\nAlpha0=50%\r\n" +
-                      "Img1=over1.png\r\nMode1=Add\r\n" +
-                      "Img2=over2.png\r\nMode2=" + (m == 0 ? "Screen" : "Multi") + "\r\n");
+        for (int m = 0; m < 3; ++m)
+            write("anime/" + backName(m), std::string("Type=back\r\nBase=bg.png\r\n") +
+                                              "Img0=over0.png\r\nMode0=Normal\r\nAlpha0=50%\r\n" +
+                                              "Img1=over1.png\r\nMode1=Add\r\n" +
+                                              (m == 2 ? "" : "Img2=over2.png\r\nMode2=") +
+                                              (m == 0   ? "Screen\r\n"
+                                               : m == 1 ? "Multi\r\n"
+                                                        : ""));
 
         pmBackground.resize(size_t(kW) * kH);
         for (size_t i = 0; i < pmBackground.size(); ++i) {
@@ -201,6 +203,10 @@ class Scene {
     Scene& operator=(const Scene&) = delete;
 
     std::string dataFolder() const { return dir_ + "data/"; }
+    // The back layer for a third-overlay mode: 0 Screen, 1 Multi, 2 no third overlay.
+    static std::string backName(int third) {
+        return third == 0 ? "backscreen.img" : third == 1 ? "backmulti.img" : "backtwo.img";
+    }
 
     static Placed body(int k) { return {kActorX[k] - kBodyW / 2, kH - kBodyH}; }
     static Placed face(int k) { return {body(k).x + kFaceX, body(k).y + kFaceY}; }
@@ -229,7 +235,7 @@ class OursComposer {
   public:
     explicit OursComposer(int thirdMode) {
         archives_.mountAll(); // no archive files: loose files only
-        ok_ = stack_.load(0, thirdMode == 0 ? "backscreen.img" : "backmulti.img");
+        ok_ = stack_.load(0, Scene::backName(thirdMode));
         for (int k = 0; k < 3; ++k) {
             ok_ = stack_.load(k + 1, "actor" + std::to_string(k) + ".img") && ok_;
             stack_.setX(k + 1, kActorX[k]);
@@ -237,8 +243,8 @@ class OursComposer {
         frame_.createScreen(PixelFormat::Bgr24, {kW, kH});
         stack_.compose(frame_); // loads every picture
         const Layer& back = stack_.layer(0);
-        ok_ = ok_ && !back.base.empty() && !back.slots[2].picture.empty() &&
-              !stack_.layer(3).face.empty();
+        ok_ = ok_ && !back.base.empty() && !back.slots[1].picture.empty() &&
+              back.slots[2].picture.empty() == (thirdMode == 2) && !stack_.layer(3).face.empty();
     }
     bool ok() const { return ok_; }
     void run() { stack_.compose(frame_); }
@@ -258,7 +264,9 @@ class OursComposer {
 class PixmanComposer {
   public:
     PixmanComposer(int thirdMode, pixman_format_code_t frameFormat)
-        : third_(thirdMode == 0 ? PIXMAN_OP_SCREEN : PIXMAN_OP_MULTIPLY) {
+        : third_(thirdMode == 0   ? PIXMAN_OP_SCREEN
+                 : thirdMode == 1 ? PIXMAN_OP_MULTIPLY
+                                  : PIXMAN_OP_DST) { // DST: no third overlay
         const Scene& s = scene();
         const int bytes = frameFormat == PIXMAN_r8g8b8 ? 3 : 4;
         const int stride = (kW * bytes + 3) / 4 * 4;
@@ -294,7 +302,7 @@ class PixmanComposer {
         }
         draw(PIXMAN_OP_OVER, overlays_[0], half_, {0, 0}, kW, kH);
         draw(PIXMAN_OP_ADD, overlays_[1], nullptr, {0, 0}, kW, kH);
-        draw(third_, overlays_[2], nullptr, {0, 0}, kW, kH);
+        if (third_ != PIXMAN_OP_DST) draw(third_, overlays_[2], nullptr, {0, 0}, kW, kH);
     }
     // R, G, B of a pixel of the frame.
     void pixel(int32_t x, int32_t y, uint8_t rgb[3]) const {
@@ -345,7 +353,8 @@ double milliseconds(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-// Arguments: mode (0 Screen, 1 Multi) and portable (1 runs the portable pixel loops).
+// Arguments: third (the third overlay: 0 Screen, 1 Multi, 2 none) and portable (1 runs the portable
+// pixel loops).
 void BM_OursCompose(benchmark::State& state) {
     const BlitKernels original = activeBlitKernels();
     if (state.range(1) == 1) selectBlitKernels(BlitKernels::Portable);
@@ -362,14 +371,15 @@ void BM_OursCompose(benchmark::State& state) {
     selectBlitKernels(original);
 }
 BENCHMARK(BM_OursCompose)
-    ->ArgNames({"multi", "portable"})
+    ->ArgNames({"third", "portable"})
     ->Args({0, 0})
     ->Args({1, 0})
+    ->Args({2, 0})
     ->Args({0, 1})
-    ->Args({1, 1})
+    ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
 
-// Arguments: mode (0 Screen, 1 Multi) and r8g8b8 (1 draws on a 3-byte frame).
+// Arguments: third (as above) and r8g8b8 (1 draws on a 3-byte frame).
 void BM_PixmanCompose(benchmark::State& state) {
     PixmanComposer pixman(int(state.range(0)),
                           state.range(1) == 1 ? PIXMAN_r8g8b8 : PIXMAN_x8r8g8b8);
@@ -383,11 +393,12 @@ void BM_PixmanCompose(benchmark::State& state) {
     state.counters["ms_per_frame"] = milliseconds(total) / double(state.iterations());
 }
 BENCHMARK(BM_PixmanCompose)
-    ->ArgNames({"multi", "r8g8b8"})
+    ->ArgNames({"third", "r8g8b8"})
     ->Args({0, 0})
     ->Args({1, 0})
+    ->Args({2, 0})
     ->Args({0, 1})
-    ->Args({1, 1})
+    ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
 
 // Ours and pixman (x8r8g8b8) one frame each per iteration.
@@ -416,10 +427,12 @@ void BM_SideBySide(benchmark::State& state) {
     selectBlitKernels(original);
 }
 BENCHMARK(BM_SideBySide)
-    ->ArgNames({"multi", "portable"})
+    ->ArgNames({"third", "portable"})
     ->Args({0, 0})
     ->Args({1, 0})
+    ->Args({2, 0})
     ->Args({0, 1})
+    ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
