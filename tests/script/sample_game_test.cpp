@@ -43,8 +43,8 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     platform::HeadlessPlatform platform;
     EngineSettings settings;
     settings.read(config, false);
-    MainWindow window(platform.window(), platform.events(), platform.dialogs(), settings,
-                      preferences);
+    MainWindow window(platform.window(), platform.events(), platform.dialogs(), platform.trayIcon(),
+                      settings, preferences);
     ASSERT_TRUE(window.create());
     MessagePump pump(platform.events(), platform.clock(), window);
     const ScreenSize size{settings.screenWidth, settings.screenHeight};

@@ -1,5 +1,6 @@
 # Sourced: make_tiny_game DIR TITLE PRODUCT_ID builds a 160 x 120 game in DIR/data/ whose
-# splash is red on its left half and blue on its right, and whose start script only waits.
+# splash is red on its left half and blue on its right, and whose start script shows the
+# same picture as its background (at once, without a cross-fade) and waits.
 # Needs $tool (velmira-tool) and python3.
 make_tiny_game() {
     local dir=$1 title=$2 product=$3 src
@@ -8,7 +9,7 @@ make_tiny_game() {
     printf '[System.Info]\r\nTitle=%s\r\n[.Setting]\r\nScreenWidth=160\r\nScreenHeight=120\r\nProductID=%s\r\n[.Option]\r\nSplashImage=splash.png\r\n' \
         "$title" "$product" >"$src/config/system.txt"
     printf 'system.txt\r\n' >"$src/config/config.txt"
-    printf '.wait 20000\r\n' >"$src/script/start.txt"
+    printf '.fade 0\r\n.img 0 splash.png\r\n.wait 20000\r\n' >"$src/script/start.txt"
     python3 - "$src/img/splash.png" <<'PY'
 import struct, sys, zlib
 w, h = 160, 120
