@@ -32,6 +32,8 @@
 
 #include "graphics/blitter.h"
 #include "graphics/layers.h"
+#include "graphics/transitions.h"
+#include "platform/headless/headless_platform.h"
 #include "platform/headless/virtual_clock.h"
 #include "resource/archive.h"
 #include "resource/trace.h"
@@ -434,6 +436,31 @@ BENCHMARK(BM_SideBySide)
     ->Args({0, 1})
     ->Args({2, 1})
     ->Unit(benchmark::kMillisecond);
+
+// One whole frame as a display loop makes it during a cross-fade of the full scene:
+// compose, cross-fade (the plain formula, level 128) and present into the headless
+// window, which keeps a copy of the frame. Goal: under 2 ms.
+void BM_FullFrame(benchmark::State& state) {
+    OursComposer ours(0);
+    if (!ours.ok()) state.SkipWithError("the scene did not load");
+    platform::HeadlessPlatform platform;
+    platform.window().create(kW, kH);
+    OwnedSurface front, previous;
+    front.createScreen(PixelFormat::Bgr24, {kW, kH});
+    previous.createScreen(PixelFormat::Bgr24, {kW, kH});
+    Clock::duration total{};
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        ours.run();
+        crossFadePlain(front.pixels(), ours.frame().pixels(), previous.pixels(), front.byteCount(),
+                       128);
+        platform.window().present(front.pixels(), kW * 3);
+        total += Clock::now() - start;
+        benchmark::ClobberMemory();
+    }
+    state.counters["ms_per_frame"] = milliseconds(total) / double(state.iterations());
+}
+BENCHMARK(BM_FullFrame)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace velmira
