@@ -93,7 +93,8 @@ class MainWindow {
     void destroy();
     void onTimer();
     void showCursor();
-    // Pumps one message at a time while `away()` holds; false when the quit message came.
+    // Pumps one message at a time while the window exists and `away()` holds; stops when
+    // the quit message came.
     template <typename Away> void pumpWhile(Away away);
     void hideInTray();
     void minimiseUntilRestored();
