@@ -118,10 +118,6 @@ void Engine::paint() {
 
 void Engine::bindSceneCommands() {
     ScriptRunner& runner = script_.runner();
-    // Every name a layer is given counts as seen (record flags).
-    screen_->layers().setNameSeenHandler(
-        [&runner](std::string_view name) { runner.flags().markRecord(name); });
-    screen_->setSceneModeSource([&runner] { return sceneModeOf(runner.scriptMode()); });
     sceneCommands_ = std::make_unique<SceneCommands>(*screen_, pump_, platform_.clock(), runner);
     sceneCommands_->bind(runner.commands());
 }

@@ -5,6 +5,14 @@ namespace velmira {
 using platform::EventType;
 using platform::Key;
 
+namespace {
+
+bool isControl(Key key) {
+    return key == Key::ControlLeft || key == Key::ControlRight;
+}
+
+} // namespace
+
 void InputState::handle(const platform::Event& event) {
     switch (event.type) {
     case EventType::MouseDown:
@@ -12,21 +20,17 @@ void InputState::handle(const platform::Event& event) {
             pendingAction_ = kClick;
         break;
     case EventType::KeyDown:
-        if (event.key().key == Key::ControlLeft || event.key().key == Key::ControlRight)
+        if (isControl(event.key().key))
             controlHeld_ = true;
         else if (event.key().key == Key::Return && event.key().modifiers == 0)
             pendingAction_ = kAdvance;
         break;
     case EventType::KeyUp:
-        if (event.key().key == Key::ControlLeft || event.key().key == Key::ControlRight)
-            controlHeld_ = false;
-        break;
-    case EventType::Activate:
-        active_ = true;
+        if (isControl(event.key().key)) controlHeld_ = false;
         break;
     case EventType::Deactivate:
-        // A Ctrl released in another window never reaches this one.
-        active_ = false;
+        // Keys go to another window now, so a Ctrl held here is no longer this game's:
+        // its release would never arrive.
         controlHeld_ = false;
         break;
     default:
@@ -35,7 +39,7 @@ void InputState::handle(const platform::Event& event) {
 }
 
 bool InputState::isSkipping() const {
-    if (controlHeld_ && active_) {
+    if (controlHeld_) {
         playMode_ = PlayMode::Normal;
         return true;
     }

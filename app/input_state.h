@@ -39,8 +39,7 @@ class InputState {
     int32_t pendingAction_ = 0;
     int32_t pendingIndex_ = -1;
     mutable PlayMode playMode_ = PlayMode::Normal;
-    bool controlHeld_ = false;
-    bool active_ = true;
+    bool controlHeld_ = false; // only while the window is active (cleared on deactivation)
 };
 
 } // namespace velmira

@@ -23,6 +23,11 @@ constexpr ShakeKind kShakeKinds[] = {
 };
 constexpr ShakeKind kDefaultShake = {"", 20, 20, 71, 83, 1000};
 
+// The length of fadein, fadeout and wipe: less than 1 ms means the default 500.
+int32_t lengthOr500(int32_t ms) {
+    return ms < 1 ? 500 : ms;
+}
+
 } // namespace
 
 SceneMode sceneModeOf(ScriptMode mode) {
@@ -37,8 +42,12 @@ SceneMode sceneModeOf(ScriptMode mode) {
 }
 
 SceneCommands::SceneCommands(Screen& screen, MessagePump& pump, platform::Clock& clock,
-                             const ScriptRunner& runner)
-    : screen_(screen), pump_(pump), clock_(clock), runner_(runner) {}
+                             ScriptRunner& runner)
+    : screen_(screen), pump_(pump), clock_(clock), runner_(runner) {
+    screen_.setSceneModeSource([this] { return sceneModeOf(runner_.scriptMode()); });
+    screen_.layers().setNameSeenHandler(
+        [this](std::string_view name) { runner_.flags().markRecord(name); });
+}
 
 void SceneCommands::bind(CommandTable& commands) {
     commands.bind("wait", [this](const TokenList& args) {
@@ -52,8 +61,7 @@ void SceneCommands::bind(CommandTable& commands) {
         return true;
     });
     commands.bind("fadein", [this](const TokenList& args) {
-        int32_t ms = argumentNumber(args.token(0));
-        if (ms < 1) ms = 500;
+        const int32_t ms = lengthOr500(argumentNumber(args.token(0)));
         screen_.transitions().setNextCrossFade(ms);
         timedWait(ms);
         return true;
@@ -149,7 +157,7 @@ bool SceneCommands::fadeOut(const TokenList& args) {
         layers.load(0, "black");
         ms = argumentNumber(args.token(0));
     }
-    if (ms < 1) ms = 500;
+    ms = lengthOr500(ms);
     transitions.setNextCrossFade(ms);
     timedWait(ms);
     return true;
@@ -177,8 +185,7 @@ bool SceneCommands::shake(const TokenList& args) {
 }
 
 bool SceneCommands::wipe(const TokenList& args) {
-    int32_t ms = argumentNumber(args.token(1));
-    if (ms < 1) ms = 500;
+    const int32_t ms = lengthOr500(argumentNumber(args.token(1)));
     const bool soft = sjis::equalsIgnoringCase(args.token(1), "fade") ||
                       sjis::equalsIgnoringCase(args.token(2), "fade");
     Transitions& transitions = screen_.transitions();

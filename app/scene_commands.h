@@ -15,8 +15,9 @@ class ScriptRunner;
 
 class SceneCommands {
   public:
-    SceneCommands(Screen& screen, MessagePump& pump, platform::Clock& clock,
-                  const ScriptRunner& runner);
+    // Ties the screen to the runner: the script's display mode decides how scene changes
+    // are shown, and every name a layer is given marks its record flag.
+    SceneCommands(Screen& screen, MessagePump& pump, platform::Clock& clock, ScriptRunner& runner);
 
     void bind(CommandTable& commands);
 
@@ -38,7 +39,7 @@ class SceneCommands {
     Screen& screen_;
     MessagePump& pump_;
     platform::Clock& clock_;
-    const ScriptRunner& runner_;
+    ScriptRunner& runner_;
 };
 
 // How a script display mode shows the scene.

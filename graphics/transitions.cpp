@@ -151,8 +151,7 @@ bool Transitions::flash(int32_t count, Rgb colour) {
     for (int32_t i = 0; i < count; ++i) {
         fillScreen(frames_.front, colour, frames_.size);
         presentFront();
-        copyFrame(frames_.front, frames_.scene, frames_.size);
-        presentFront();
+        presentScene();
     }
     return true;
 }
@@ -166,12 +165,27 @@ bool Transitions::prepareWipe(std::string_view rule, OwnedSurface& mask) {
            holdsScreen(frames_.scene, size, PixelFormat::Bgr24);
 }
 
+void Transitions::presentScene() {
+    copyFrame(frames_.front, frames_.scene, frames_.size);
+    presentFront();
+}
+
+template <typename Step> void Transitions::runWipe(int32_t ms, Step step) {
+    const uint32_t start = clock_.now();
+    for (;;) {
+        if (!host_.pollInput() || host_.skipping()) break;
+        const uint64_t level = wipeLevel(platform::elapsed(start, clock_.now()), ms);
+        if (level > 1024) break;
+        step(static_cast<int32_t>(level));
+        presentFront();
+    }
+    presentScene();
+}
+
 bool Transitions::wipe(std::string_view rule, int32_t ms) {
     // A negative length would make the unsigned progress crawl for days: it counts as 0.
-    if (!host_.effectsOn() || ms < 0) ms = 0;
-    if (ms == 0) {
-        copyFrame(frames_.front, frames_.scene, frames_.size);
-        presentFront();
+    if (!host_.effectsOn() || ms <= 0) {
+        presentScene();
         return true;
     }
     OwnedSurface mask;
@@ -181,26 +195,17 @@ bool Transitions::wipe(std::string_view rule, int32_t ms) {
     const uint8_t* m = mask.pixels();
     const uint8_t* scene = frames_.scene.pixels();
     uint8_t* front = frames_.front.pixels();
-    const uint32_t start = clock_.now();
-    for (;;) {
-        if (!host_.pollInput() || host_.skipping()) break;
-        const uint64_t level = wipeLevel(platform::elapsed(start, clock_.now()), ms);
-        if (level > 1024) break;
+    runWipe(ms, [&](int32_t level) {
         const auto edge = static_cast<uint32_t>(level >> 2);
         for (size_t i = 0; i < pixels; ++i)
             if (m[i] < edge) std::memcpy(front + 3 * i, scene + 3 * i, 3);
-        presentFront();
-    }
-    copyFrame(frames_.front, frames_.scene, frames_.size);
-    presentFront();
+    });
     return true;
 }
 
 bool Transitions::softWipe(std::string_view rule, int32_t ms) {
-    if (!host_.effectsOn() || ms < 0) ms = 0;
-    if (ms == 0) {
-        copyFrame(frames_.front, frames_.scene, frames_.size);
-        presentFront();
+    if (!host_.effectsOn() || ms <= 0) {
+        presentScene();
         return true;
     }
     OwnedSurface mask;
@@ -214,15 +219,11 @@ bool Transitions::softWipe(std::string_view rule, int32_t ms) {
     const uint8_t* scene = frames_.scene.pixels();
     const uint8_t* previous = frames_.previous.pixels();
     uint8_t* front = frames_.front.pixels();
-    const uint32_t start = clock_.now();
-    for (;;) {
-        if (!host_.pollInput() || host_.skipping()) break;
-        const uint64_t level = wipeLevel(platform::elapsed(start, clock_.now()), ms);
-        if (level > 1024) break;
+    runWipe(ms, [&](int32_t level) {
         // The band of mixed pixels, 255 mask values wide, moves from below mask 0 (all old)
         // to above 255 (all new). Within it the weight runs from the new picture at a = 1 to
         // the old one at a = 255, so the band joins both sides without a step.
-        const int32_t shift = (static_cast<int32_t>(level) - 512) >> 1;
+        const int32_t shift = (level - 512) >> 1;
         for (size_t i = 0; i < pixels; ++i) {
             const int32_t a = m[i] - shift;
             uint8_t* f = front + 3 * i;
@@ -237,11 +238,8 @@ bool Transitions::softWipe(std::string_view rule, int32_t ms) {
                     f[c] = static_cast<uint8_t>(mix(s[c], p[c], a));
             }
         }
-        presentFront();
-    }
-    copyFrame(frames_.front, frames_.scene, frames_.size);
+    });
     copyFrame(frames_.previous, frames_.scene, frames_.size);
-    presentFront();
     return true;
 }
 

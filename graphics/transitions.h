@@ -72,9 +72,14 @@ class Transitions {
     void showScene();
     // Marks the front buffer as drawn by an effect and presents it.
     void presentFront();
+    // The front buffer becomes the scene, shown (how every effect ends).
+    void presentScene();
     // How both wipes begin: composes, then loads the rule mask; false when
     // the mask or a frame buffer has no pixels.
     bool prepareWipe(std::string_view rule, OwnedSurface& mask);
+    // The frames of a wipe of ms > 0: step(level) draws each one, for levels from 0 to
+    // 1024, until quit or skipping; then the final picture is shown.
+    template <typename Step> void runWipe(int32_t ms, Step step);
 
     FrameBuffers& frames_;
     SceneSource& scene_;

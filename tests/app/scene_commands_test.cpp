@@ -44,7 +44,6 @@ struct Fixture : test::WindowFixture {
         archives.mountAll();
         EXPECT_TRUE(window.create());
         EXPECT_TRUE(screen.createBuffers());
-        screen.setSceneModeSource([this] { return sceneModeOf(runner.scriptMode()); });
         commands.bind(runner.commands());
     }
     bool run(std::string_view keyword, std::string_view arguments) {

@@ -32,6 +32,13 @@ std::optional<uint32_t> reportedAt(const std::string& output, std::string_view t
     return std::nullopt;
 }
 
+// Decodes the PNG file at path; false when it is missing or not a picture.
+bool readPng(const std::string& path, OwnedSurface& out) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
+    return decodePng(png.data(), png.size(), out);
+}
+
 constexpr char kSystem[] =
     "[System.Info]\nTitle=テスト\n[.Setting]\nScreenWidth=320\nScreenHeight=240\n";
 
@@ -59,10 +66,8 @@ TEST(HeadlessRun, TimelineClosesTheWindowAndTheProcessEndsWithZero) {
     EXPECT_EQ(*ended, *asked);
     EXPECT_FALSE(reportedAt(run.out, "--max-ms")) << run.out;
 
-    std::ifstream in(game.dir() + "first.png", std::ios::binary);
-    const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
     OwnedSurface shot;
-    ASSERT_TRUE(decodePng(png.data(), png.size(), shot)) << "the shot was not written";
+    ASSERT_TRUE(readPng(game.dir() + "first.png", shot)) << "the shot was not written";
     EXPECT_EQ(shot.width(), 320);
 }
 
@@ -151,10 +156,8 @@ TEST(HeadlessRun, SampleGameShowsItsSplashAndPlaysUntilMaxMs) {
     EXPECT_LE(*ended, 300u + 16u);
 
     // The first frame is the splash picture: the tower's light at the top of the lighthouse.
-    std::ifstream in(scratch.dir() + "splash.png", std::ios::binary);
-    const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
     OwnedSurface frame;
-    ASSERT_TRUE(decodePng(png.data(), png.size(), frame));
+    ASSERT_TRUE(readPng(scratch.dir() + "splash.png", frame));
     ASSERT_EQ(frame.width(), 800);
     ASSERT_EQ(frame.height(), 600);
     const uint8_t* light = frame.row(240) + 560 * 3;
@@ -173,15 +176,10 @@ TEST(HeadlessRun, SampleGamePlaysEveryLineAndShowsItsFirstBackground) {
     EXPECT_EQ(run.out.find("エラー"), std::string::npos) << run.out;
 
     // After the first cross-fade the slope fills the screen from its top-left corner.
-    auto decode = [](const std::string& path, OwnedSurface& out) {
-        std::ifstream in(path, std::ios::binary);
-        const std::vector<uint8_t> png{std::istreambuf_iterator<char>(in), {}};
-        return decodePng(png.data(), png.size(), out);
-    };
     OwnedSurface shot, slope;
-    ASSERT_TRUE(decode(scratch.dir() + "slope.png", shot));
+    ASSERT_TRUE(readPng(scratch.dir() + "slope.png", shot));
     ASSERT_TRUE(
-        decode(std::string(VELMIRA_BUILD_DIR) + "/sample_game/data/img/bg_slope.png", slope));
+        readPng(std::string(VELMIRA_BUILD_DIR) + "/sample_game/data/img/bg_slope.png", slope));
     for (const auto [x, y] : {std::pair{600, 100}, std::pair{20, 20}, std::pair{700, 550}}) {
         const uint8_t* a = shot.row(y) + x * 3;
         const uint8_t* b = slope.row(y) + x * 3;

@@ -50,9 +50,6 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     const ScreenSize size{settings.screenWidth, settings.screenHeight};
     Screen screen(platform.window(), platform.clock(), pump, archives, preferences, size);
     ASSERT_TRUE(screen.createBuffers());
-    screen.layers().setNameSeenHandler(
-        [&](std::string_view name) { runner.flags().markRecord(name); });
-    screen.setSceneModeSource([&] { return sceneModeOf(runner.scriptMode()); });
     SceneCommands scene(screen, pump, platform.clock(), runner);
     scene.bind(runner.commands());
 
