@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmira::platform {
 
@@ -46,8 +47,11 @@ class FontEngine {
     // `height` pixels; null when no file serves the face or it cannot be opened.
     virtual std::unique_ptr<Font> createFont(std::string_view face, int32_t height,
                                              int32_t weight) = 0;
-    // Serves `face` from this font file instead of the built-in map (a game's own fonts).
+    // Serves `face` from this font file instead of the built-in map (tests name the IPA
+    // files by path so that frames do not depend on the machine's font set-up).
     virtual void setFaceFile(std::string_view face, std::string path) = 0;
+    // Serves `face` from a font file's bytes (a game's own font, read from its archives).
+    virtual void setFaceData(std::string_view face, std::vector<uint8_t> data) = 0;
 };
 
 } // namespace velmira::platform
