@@ -94,9 +94,9 @@ class ButtonSet {
 // What the buttons are armed for: which message-box buttons are enabled and which other
 // sets are shown and take the mouse.
 enum class ButtonArming : uint8_t {
-    None,       // system actions running: no box button, no other set
-    PageWait,   // box buttons 15, 16, 12, 20, 21, 22
-    ChoiceMenu, // box buttons 12, 20, 21, 22 and the choice set
+    None,                 // system actions running: no box button, no other set
+    PageWait,             // box buttons 15, 16, 12, 20, 21, 22
+    ChoiceMenu,           // box buttons 12, 20, 21, 22 and the choice set
     SystemScreen,         // no box button; the screen set (backlog, save/load)
     ChoiceMenuSystemMode, // no box button; the choice set
 };
