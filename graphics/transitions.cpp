@@ -74,6 +74,11 @@ void Transitions::showScene() {
     frontIsScene_ = true;
 }
 
+bool Transitions::sceneSettled() const {
+    return !scene_.needsRecomposition() && currentDuration_ <= 0 &&
+           host_.sceneMode() != SceneMode::System && !scene_.animatedBackground();
+}
+
 void Transitions::updateScene() {
     const SceneMode mode = host_.sceneMode();
     if (scene_.needsRecomposition()) {

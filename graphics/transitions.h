@@ -54,6 +54,10 @@ class Transitions {
     void presentNow();
     // One frame of the automatic transition (does not present).
     void updateScene();
+    // True when updateScene would only show the scene the front buffer was last given:
+    // nothing to recompose, no animation running and no cross-fade in progress. Loops that
+    // draw over the scene (the message window) skip frames that would look the same.
+    bool sceneSettled() const;
 
     bool shake(int32_t hAmplitude, int32_t vAmplitude, int32_t hCycle, int32_t vCycle,
                int32_t durationMs);
