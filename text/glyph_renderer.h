@@ -34,11 +34,35 @@ class GlyphRenderer {
     int32_t pitch() const { return pitch_; }
     int32_t advanceX() const { return advanceX_; }
     int32_t advanceY() const { return advanceY_; }
-    const uint8_t* coverage() const { return coverage_; }
+    const uint8_t* coverage() const { return coverage_.data(); }
+
+    // Largest one-bit bitmap side accepted from a font engine, in sub-pixels (eight per
+    // coverage pixel): a glyph of up to 1024 pixels. A larger box fails before anything
+    // is allocated, so a font engine cannot make the renderer allocate without limit.
+    static constexpr int32_t kMaxBitmapSide = 8192;
 
   private:
-    // ... implementation's own buffers (raw and coverage, 8-byte aligned, growing)
-    uint8_t* coverage_ = nullptr;
+    // A byte buffer aligned to 8 bytes that only grows: when a request does not fit, a
+    // buffer of twice the request replaces it. The old one is kept when that allocation
+    // fails.
+    class GrowingBuffer {
+      public:
+        GrowingBuffer() = default;
+        ~GrowingBuffer();
+        GrowingBuffer(const GrowingBuffer&) = delete;
+        GrowingBuffer& operator=(const GrowingBuffer&) = delete;
+
+        bool reserve(size_t bytes);
+        uint8_t* data() const { return data_; }
+        size_t capacity() const { return capacity_; }
+
+      private:
+        uint8_t* data_ = nullptr;
+        size_t capacity_ = 0;
+    };
+
+    GrowingBuffer raw_;      // the font engine's one-bit bitmap
+    GrowingBuffer coverage_; // the last glyph's coverage map, pitch_ * height_ bytes
     int32_t xOffset_ = 0, yOffset_ = 0, width_ = 0, height_ = 0, pitch_ = 0;
     int32_t advanceX_ = 0, advanceY_ = 0;
 };
