@@ -69,8 +69,10 @@ class ButtonSet {
     int32_t hit(Point mouse) const;
     // True when a button is under the mouse; remembers its id.
     bool press(Point mouse);
-    // The id under the mouse when it is the pressed one, else -1.
+    // The id under the mouse when it is the pressed one, else -1. Either way the press
+    // is over.
     int32_t release(Point mouse);
+    void cancelPress() { pressedId_ = -1; }
     // Draws the buttons from the last added to the first; the highlighted one in its hover
     // frame, or pressed while the left button is down.
     void draw(Surface& frame, int32_t highlighted, bool leftDown) const;
@@ -94,9 +96,9 @@ class ButtonSet {
 // What the buttons are armed for: which message-box buttons are enabled and which other
 // sets are shown and take the mouse.
 enum class ButtonArming : uint8_t {
-    None,       // system actions running: no box button, no other set
-    PageWait,   // box buttons 15, 16, 12, 20, 21, 22
-    ChoiceMenu, // box buttons 12, 20, 21, 22 and the choice set
+    None,                 // system actions running: no box button, no other set
+    PageWait,             // box buttons 15, 16, 12, 20, 21, 22
+    ChoiceMenu,           // box buttons 12, 20, 21, 22 and the choice set
     SystemScreen,         // no box button; the screen set (backlog, save/load)
     ChoiceMenuSystemMode, // no box button; the choice set
 };
@@ -124,6 +126,9 @@ class ButtonSets {
         int32_t id = -1;
     };
     Released release(Point mouse);
+    // Forgets the press of every set (a press that no set took, or one taken while the
+    // buttons are not offered): a release alone never answers.
+    void cancelPress();
 
     // Draws the shown sets (screen, choice, then box on top) with their hovered buttons;
     // a set's highlight is suppressed while a button of a later set (screen, then choice,
