@@ -46,7 +46,7 @@ TEST(SampleGameTest, PlaysThroughBothBranchesWithoutFailingLines) {
     MainWindow window(platform.window(), platform.events(), platform.dialogs(), platform.trayIcon(),
                       settings, preferences);
     ASSERT_TRUE(window.create());
-    MessagePump pump(platform.events(), platform.clock(), window);
+    MessagePump pump(platform.events(), platform.clock(), window, preferences);
     const ScreenSize size{settings.screenWidth, settings.screenHeight};
     Screen screen(platform.window(), platform.clock(), pump, archives, preferences, size);
     ASSERT_TRUE(screen.createBuffers());
