@@ -1,12 +1,14 @@
 // The input state on its own: shortcuts per context, raw codes through the preferences,
 // the pad's latches, the play-mode rules, Ctrl skipping and the left button offered to
-// the button sets.
+// the button sets; the names the player reads for actions and shortcuts.
 #include "app/input_state.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "app/action_names.h"
+#include "platform/encoding.h"
 #include "resource/preferences.h"
 
 namespace velmira {
@@ -356,6 +358,22 @@ TEST(InputState, MouseIsSampledOnlyWhileActive) {
     input.handle(platform::mouseEvent(EventType::MouseUp, 32, 42));
     input.poll(kGame, true, nullptr);
     EXPECT_FALSE(input.leftDown());
+}
+
+TEST(InputState, ActionNamesAndTheShortcutListReadAsThePlayerSeesThem) {
+    const auto utf8 = [](std::string_view sjis) { return platform::sjisToUtf8(sjis); };
+    EXPECT_EQ(utf8(actionName(0)), "（なし）");
+    EXPECT_EQ(utf8(actionName(2)), "ＯＫ・文章送り");
+    EXPECT_EQ(utf8(actionName(24)), "ボス来た！！");
+    EXPECT_EQ(utf8(actionName(28)), "フルスクリーン化");
+    EXPECT_EQ(actionName(29), "");
+    EXPECT_EQ(actionName(-1), "");
+    EXPECT_EQ(
+        utf8(shortcutListText()),
+        "Enter\t文章送り\nEsc\tコンフィグ\nTab\t窓消し\nCtrl\t強制スキップ\n\n"
+        "Insert\tＱセーブ\nDelete\tＱロード\nHome\tセーブ\nEnd\tロード\n\n"
+        "Page Up\t履歴表示\nBack Space\t履歴表示\n\n"
+        "テンキー +\tオート\nテンキー -\tスキップ\nテンキー *\t履歴表示\nテンキー /\t窓消し\n");
 }
 
 } // namespace
