@@ -11,11 +11,12 @@ Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
       saveFolder_(std::move(paths.saveFolder)),
       window_(platform.window(), platform.events(), platform.dialogs(), platform.trayIcon(),
               settings_, preferences_),
-      pump_(platform.events(), platform.clock(), window_),
+      pump_(platform.events(), platform.clock(), window_, preferences_, platform.pad()),
       script_(pump_, window_, platform.clock(), archives_, trace, saveFolder_, preferences_) {
     window_.setPaintHandler([this] { paint(); });
     window_.setTitleSource([this] { return script_.titleInfo(); });
     window_.setMessagePump([this] { return pump_.pumpOneMessage(); });
+    pump_.input().setButtonSets(&buttons_);
     // Value files that changed reach the disk before the player acts again or time passes.
     pump_.setTurnHandler([this] { script_.runner().flags().flush(); });
 }
@@ -120,6 +121,8 @@ void Engine::bindSceneCommands() {
     ScriptRunner& runner = script_.runner();
     sceneCommands_ = std::make_unique<SceneCommands>(*screen_, pump_, platform_.clock(), runner);
     sceneCommands_->bind(runner.commands());
+    sceneCommands_->setScreenModeActions(
+        [this](int32_t action) { return window_.serveScreenModeAction(action); });
 }
 
 } // namespace velmira

@@ -21,6 +21,7 @@
 #include "resource/save_folder.h"
 #include "resource/settings.h"
 #include "resource/trace.h"
+#include "ui/button_set.h"
 
 namespace velmira {
 
@@ -70,6 +71,9 @@ class Engine {
     UserPreferences preferences_;
     SaveFolder saveFolder_;
     MainWindow window_;
+    // The message box's, the choice menu's and the system screens' buttons; the input
+    // state offers them the left button.
+    ButtonSets buttons_;
     MessagePump pump_;
     EngineScriptHost script_;
 

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/icons.h"
+#include "app/input_state.h"
 #include "platform/encoding.h"
 #include "resource/preferences.h"
 #include "resource/settings.h"
@@ -81,6 +82,22 @@ bool MainWindow::setFullScreen(bool on) {
     return switched && fullScreen_ == on;
 }
 
+bool MainWindow::serveScreenModeAction(int32_t action) {
+    switch (action) {
+    case kActionToggleScreen:
+        toggleFullScreen();
+        return true;
+    case kActionWindowMode:
+        setFullScreen(false);
+        return true;
+    case kActionFullScreen:
+        setFullScreen(true);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void MainWindow::setEnabled(bool enabled) {
     enabled_ = enabled;
     // The dialog that disables the window needs the cursor.
@@ -106,13 +123,6 @@ void MainWindow::handleEvent(const platform::Event& event) {
         cursorIdleCounter_ = 0;
         showCursor();
         break;
-    case EventType::KeyDown: {
-        // FIXME: the global accelerator table takes Alt+Return over with the input layer.
-        const platform::KeyData& key = event.key();
-        if (key.key == platform::Key::Return && (key.modifiers & platform::kModAlt))
-            toggleFullScreen();
-        break;
-    }
     case EventType::Activate:
         active_ = true;
         break;

@@ -56,6 +56,9 @@ class MainWindow {
     bool setFullScreen(bool on);
     bool toggleFullScreen() { return setFullScreen(!fullScreen_); }
     bool fullScreen() const { return fullScreen_; }
+    // The screen-mode actions (26 toggles, 27 window mode, 28 full screen); true when the
+    // action was one of them, whether or not the mode changed.
+    bool serveScreenModeAction(int32_t action);
 
     // The boss key, as the preference `bossKeyMode` says: 0 hides the window behind a
     // notification-area icon until the icon is clicked (minimises it where there is no

@@ -16,10 +16,16 @@ bool MessagePump::dispatch(const platform::Event& event) {
 
 bool MessagePump::pumpMessages() {
     if (quitSeen_) return false;
+    return drain(nullptr);
+}
+
+bool MessagePump::drain(const InputContext* context) {
     platform::Event event;
     if (!events_.poll(event)) return true; // the common case: one cheap look per script line
     beginTurn();
     do {
+        // A shortcut of the context is consumed as an action and goes no further.
+        if (context && input_.translateAccelerators(*context, event)) continue;
         if (!dispatch(event)) return false;
     } while (events_.poll(event));
     return true;
@@ -53,10 +59,9 @@ bool MessagePump::pumpAndPollInput(InputContext context, IdleSleep idleSleep) {
     if (quitSeen_) return false;
     beginTurn();
     if ((idleSleep == IdleSleep::Yes || !window_.active()) && !idle()) return false;
-    // FIXME: the accelerator tables of the context and the sampling of mouse, pad and
-    // keyboard into the pending action arrive with the input layer.
-    (void)context;
-    return pumpMessages();
+    if (!drain(&context)) return false;
+    input_.poll(context, window_.active(), pad_);
+    return true;
 }
 
 } // namespace velmira

@@ -13,11 +13,15 @@
 namespace velmira {
 
 class MainWindow;
+struct UserPreferences;
 
 class MessagePump {
   public:
-    MessagePump(platform::EventQueue& events, platform::Clock& clock, MainWindow& window)
-        : events_(events), clock_(clock), window_(window) {}
+    // preferences: the input assignments (`buttonActions`) the input state translates
+    // through, read at each use. pad: game pad 0, null where the platform has none.
+    MessagePump(platform::EventQueue& events, platform::Clock& clock, MainWindow& window,
+                const UserPreferences& preferences, platform::Pad* pad = nullptr)
+        : events_(events), clock_(clock), window_(window), pad_(pad), input_(preferences) {}
 
     bool quitSeen() const { return quitSeen_; }
     // What the player asked for; every dispatched event passes through it.
@@ -35,7 +39,9 @@ class MessagePump {
     // Blocks for one event and dispatches it. False once quit is seen.
     bool pumpOneMessage();
     // The pump of every interactive wait: idles when asked or when the application is
-    // inactive, then drains the queue.
+    // inactive, then drains the queue - each event through the shortcuts of the context
+    // first, the others to the window and the input state - and samples mouse and pad
+    // into the pending action and the play mode (InputState::poll).
     bool pumpAndPollInput(InputContext context, IdleSleep idle);
     // The pacing half of pumpAndPollInput on its own: sleeps 1 ms, or while the window is
     // minimised blocks until a message arrives (and dispatches it). False once quit is seen.
@@ -45,6 +51,9 @@ class MessagePump {
   private:
     // Dispatches one event; false when it was the quit message.
     bool dispatch(const platform::Event& event);
+    // Dispatches every waiting event without blocking, each first through the shortcuts
+    // of the context when one is given. False once quit is seen.
+    bool drain(const InputContext* context);
     // Blocks for one event (a turn of its own) and dispatches it.
     bool waitAndDispatch();
     void beginTurn() {
@@ -54,6 +63,7 @@ class MessagePump {
     platform::EventQueue& events_;
     platform::Clock& clock_;
     MainWindow& window_;
+    platform::Pad* pad_;
     std::function<void()> turnHandler_;
     InputState input_;
     bool quitSeen_ = false;

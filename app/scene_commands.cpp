@@ -91,6 +91,9 @@ bool SceneCommands::timedWait(int32_t ms) {
             break;
         }
         if (input.isSkipping()) break;
+        // Switching the screen mode is not an answer to the wait: the wait goes on.
+        if (screenModeActions_ && screenModeActions_(input.pendingAction()))
+            input.clearPendingAction();
         if (ms < 1) {
             if (input.isAutoMode() || input.pendingAction() != 0) break;
         } else if (platform::elapsed(start, clock_.now()) >= static_cast<uint32_t>(ms)) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/message_pump.h"
 #include "app/screen.h"
@@ -20,6 +21,12 @@ class SceneCommands {
     SceneCommands(Screen& screen, MessagePump& pump, platform::Clock& clock, ScriptRunner& runner);
 
     void bind(CommandTable& commands);
+
+    // Serves the screen-mode actions (Alt+Return and the like) while a timed wait runs;
+    // true when the action was one of them. Without it they end a wait for the player.
+    void setScreenModeActions(std::function<bool(int32_t)> serve) {
+        screenModeActions_ = std::move(serve);
+    }
 
     // Shows the scene for ms milliseconds (ms < 1: until the player acts), ending early on
     // quit or skipping. With screen effects off it only shows the current frame, except
@@ -40,6 +47,7 @@ class SceneCommands {
     MessagePump& pump_;
     platform::Clock& clock_;
     ScriptRunner& runner_;
+    std::function<bool(int32_t)> screenModeActions_;
 };
 
 // How a script display mode shows the scene.

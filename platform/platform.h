@@ -5,8 +5,8 @@
 // Capabilities every platform has are handed out as references. Optional ones - those a
 // machine or desktop may lack - are handed out as pointers that are null where there is
 // none; the engine then takes its failure path (no pad: no pad input), never a stand-in
-// that pretends to work. The popup menu, movie player, clipboard, configuration
-// dialog and audio device join the pad and the tray icon here as they are built.
+// that pretends to work. The movie player, clipboard, configuration dialog and audio
+// device join the pad, the tray icon and the popup menu here as they are built.
 #pragma once
 
 #include "platform/clock.h"
@@ -15,6 +15,7 @@
 #include "platform/fonts.h"
 #include "platform/instance_lock.h"
 #include "platform/pad.h"
+#include "platform/popup_menu.h"
 #include "platform/system_facts.h"
 #include "platform/tray_icon.h"
 #include "platform/window.h"
@@ -38,6 +39,8 @@ class Platform {
     // The notification-area icon; where it is null, or add() fails, the boss key
     // minimises the window instead of hiding it.
     virtual TrayIcon* trayIcon() { return nullptr; }
+    // The right-click popup menu; where it is null the menu action does nothing.
+    virtual PopupMenu* popupMenu() { return nullptr; }
 };
 
 } // namespace velmira::platform

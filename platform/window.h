@@ -50,6 +50,10 @@ class Window {
     virtual void minimise() = 0;
     // The mouse cursor over the window.
     virtual void setCursorVisible(bool visible) = 0;
+    // Puts the mouse cursor on a point of the client area (frame pixels, as events report
+    // them), as keyboard navigation between buttons does. The move is reported as a
+    // MouseMove event, as one the player made.
+    virtual void moveMouse(int32_t x, int32_t y) = 0;
     virtual void setIcon(const IconImage& icon) = 0;
 };
 

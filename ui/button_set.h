@@ -69,8 +69,10 @@ class ButtonSet {
     int32_t hit(Point mouse) const;
     // True when a button is under the mouse; remembers its id.
     bool press(Point mouse);
-    // The id under the mouse when it is the pressed one, else -1.
+    // The id under the mouse when it is the pressed one, else -1. Either way the press
+    // is over.
     int32_t release(Point mouse);
+    void cancelPress() { pressedId_ = -1; }
     // Draws the buttons from the last added to the first; the highlighted one in its hover
     // frame, or pressed while the left button is down.
     void draw(Surface& frame, int32_t highlighted, bool leftDown) const;
@@ -124,6 +126,9 @@ class ButtonSets {
         int32_t id = -1;
     };
     Released release(Point mouse);
+    // Forgets the press of every set (a press that no set took, or one taken while the
+    // buttons are not offered): a release alone never answers.
+    void cancelPress();
 
     // Draws the shown sets (screen, choice, then box on top) with their hovered buttons;
     // a set's highlight is suppressed while a button of a later set (screen, then choice,

@@ -1,5 +1,6 @@
 #include "platform/headless/frame_recorder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/headless/png_writer.h"
@@ -78,6 +79,12 @@ void FrameRecorder::setIcon(const IconImage& icon) {
     if (!exists_ || iconName_ == icon.name) return;
     iconName_ = icon.name;
     log_.write("icon " + iconName_);
+}
+
+void FrameRecorder::moveMouse(int32_t x, int32_t y) {
+    if (!exists_) return;
+    events_.push(mouseEvent(EventType::MouseMove, std::clamp(x, 0, width_ - 1),
+                            std::clamp(y, 0, height_ - 1)));
 }
 
 bool FrameRecorder::repaint() {

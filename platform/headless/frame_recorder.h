@@ -44,6 +44,9 @@ class FrameRecorder final : public Window {
     void minimise() override;
     void setCursorVisible(bool visible) override;
     void setIcon(const IconImage& icon) override;
+    // Queues a MouseMove to that point (clamped to the client area), as a system does when
+    // a program moves the cursor; nothing is logged.
+    void moveMouse(int32_t x, int32_t y) override;
 
     // The player restores a minimised or hidden window (the timeline's "restore"):
     // the window shows again and a Restore event follows.

@@ -14,7 +14,8 @@
 // Parts, one per capability: VirtualClock, TimelineEventQueue (input from the Timeline),
 // FrameRecorder (the window), ScriptedDialogs (the question box answers as the timeline
 // says, Yes by default), ScriptedPad, HeadlessTrayIcon (clicked by the timeline's
-// "trayclick"), and SoloInstanceLock, which always claims: a
+// "trayclick"), ScriptedPopupMenu (answers as the timeline's "menu" says, dismissed by
+// default), and SoloInstanceLock, which always claims: a
 // headless run never meets another copy of itself. RunLog records what they did.
 #pragma once
 
@@ -27,6 +28,7 @@
 #include "platform/headless/run_log.h"
 #include "platform/headless/scripted_dialogs.h"
 #include "platform/headless/scripted_pad.h"
+#include "platform/headless/scripted_popup_menu.h"
 #include "platform/headless/solo_instance_lock.h"
 #include "platform/headless/timeline.h"
 #include "platform/headless/timeline_queue.h"
@@ -62,6 +64,7 @@ class HeadlessPlatform final : public Platform {
     FreeTypeFontEngine& fonts() override { return fonts_; }
     ScriptedPad* pad() override { return &pad_; }
     HeadlessTrayIcon* trayIcon() override { return tray_ ? &trayIcon_ : nullptr; }
+    ScriptedPopupMenu* popupMenu() override { return &popupMenu_; }
 
     RunLog& log() { return log_; }
     // Shots of the timeline that could not be written, with their timeline lines.
@@ -83,6 +86,7 @@ class HeadlessPlatform final : public Platform {
     ScriptedPad pad_;
     HeadlessTrayIcon trayIcon_;
     bool tray_;
+    ScriptedPopupMenu popupMenu_;
     SoloInstanceLock lock_;
     FreeTypeFontEngine fonts_;
     std::vector<FailedShot> failedShots_;

@@ -8,6 +8,9 @@
 namespace velmira::platform {
 namespace {
 
+// Popup menu items are action codes, 1 to 28.
+constexpr int32_t kMaxMenuAnswer = 28;
+
 std::vector<std::string_view> words(std::string_view line) {
     std::vector<std::string_view> out;
     size_t i = 0;
@@ -117,6 +120,11 @@ std::string parseEvent(const std::vector<std::string_view>& w, const std::string
         if (w[2] != "yes" && w[2] != "no") return "answer needs yes or no";
         te.kind = TimelineEvent::Kind::Answer;
         te.yes = w[2] == "yes";
+    } else if (name == "menu") {
+        if (std::string e = needArgs(1); !e.empty()) return e;
+        te.kind = TimelineEvent::Kind::MenuAnswer;
+        if (!number(w[2], te.number) || te.number < 0 || te.number > kMaxMenuAnswer)
+            return "bad menu answer (0-" + std::to_string(kMaxMenuAnswer) + ")";
     } else if (name == "shot") {
         if (std::string e = needArgs(1); !e.empty()) return e;
         te.kind = TimelineEvent::Kind::Shot;

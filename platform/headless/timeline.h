@@ -7,7 +7,8 @@
 // padaxis X Y (-32768 to 32767 each, 0 at rest), answer yes|no (the answer of the next
 // question), shot FILE (relative to the timeline's folder), close, trayclick (a left click
 // on the notification-area icon), restore (the player restores a minimised or hidden
-// window).
+// window), menu ID (the item the next popup menu answers with, an action code; 0 or none
+// queued dismisses it).
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,8 @@ struct TimelineEvent {
         PadButton,
         PadAxis,
         TrayClick,
-        Restore
+        Restore,
+        MenuAnswer
     };
     uint32_t ms = 0;
     int line = 0; // 1-based line in the timeline file
@@ -36,7 +38,7 @@ struct TimelineEvent {
     std::vector<Event> events; // Input: what reaches the queue (a click is a press and a release)
     std::string path;          // Shot: where the PNG goes
     bool yes = true;           // Answer
-    int32_t number = 0;        // PadPlug: buttons; PadButton: 0-based button
+    int32_t number = 0;        // PadPlug: buttons; PadButton: 0-based button; MenuAnswer: id
     bool pressed = false;      // PadButton
     int32_t x = 0, y = 0;      // PadAxis
 };

@@ -1,6 +1,11 @@
-// Pad 0 on SDL's joystick layer: the first pad plugged in serves until it is unplugged,
-// then the next one plugged in. SDL reports plugging through its event queue, which hands
-// those events to handleDeviceEvent; the state itself is read when the engine asks.
+// Pad 0 on SDL: the first pad plugged in serves until it is unplugged, then the next one
+// still plugged in. A pad SDL knows a controller mapping for is read through it, so that
+// every make gives the same layout: the left stick, or the d-pad while held, is the
+// position; the buttons come in a fixed order, A, B, X, Y, left shoulder, right shoulder,
+// Back, Start (the eight the engine counts), then the two stick presses and Guide. Any
+// other pad is read raw: axes 0 and 1, or its first hat while pushed, and its buttons in
+// its own order. SDL reports plugging through its event queue, which hands those events
+// to handleDeviceEvent; the state itself is read when the engine asks.
 #pragma once
 
 #include <SDL.h>
@@ -24,9 +29,13 @@ class SdlPad final : public Pad {
     void close();
 
   private:
-    void open(int deviceIndex);
+    // Opens the device at that index; false (nothing open) when it cannot be opened.
+    bool open(int deviceIndex);
+    void readController(PadState& state) const;
+    void readJoystick(PadState& state) const;
 
-    SDL_Joystick* joystick_ = nullptr;
+    SDL_GameController* controller_ = nullptr; // null for a pad without a mapping
+    SDL_Joystick* joystick_ = nullptr;         // the controller's own, or opened raw
     SDL_JoystickID id_ = -1;
 };
 

@@ -6,6 +6,7 @@
 
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/sdl/gtk_dialogs.h"
+#include "platform/sdl/gtk_popup_menu.h"
 #include "platform/sdl/gtk_runtime.h"
 #include "platform/sdl/gtk_tray_icon.h"
 #include "platform/sdl/sdl_clock.h"
@@ -51,9 +52,10 @@ struct SdlPlatform::Impl {
     explicit Impl(SdlPlatformOptions options)
         : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
           videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
+          controllerSystem(SDL_INIT_GAMECONTROLLER),
           window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off, options.scale),
           events(timerSystem.ok() && eventSystem.ok(), window), dialogs(gtk, window),
-          tray(gtk, events),
+          tray(gtk, events), popupMenu(gtk, window),
           instance(std::move(options.runtimeDir), [this] { events.postRaise(); }) {
         if (padSystem.ok()) events.setPad(&pad);
     }
@@ -66,6 +68,7 @@ struct SdlPlatform::Impl {
         window.destroy();
         events.setPad(nullptr);
         pad.close();
+        controllerSystem.stop();
         padSystem.stop();
         events.stopAllTimers();
         timerSystem.stop();
@@ -76,6 +79,8 @@ struct SdlPlatform::Impl {
     Subsystem eventSystem;
     Subsystem videoSystem;
     Subsystem padSystem;
+    // Controller mappings: pads of every make in one button layout (without them, raw).
+    Subsystem controllerSystem;
     SystemFacts facts = hostSystemFacts();
     SdlClock clock;
     SdlWindow window;
@@ -84,6 +89,7 @@ struct SdlPlatform::Impl {
     GtkRuntime gtk;
     GtkDialogs dialogs;
     GtkTrayIcon tray;
+    GtkPopupMenu popupMenu;
     SingleInstance instance;
     FreeTypeFontEngine fonts; // the face table first, fontconfig where its files are missing
 };
@@ -123,6 +129,11 @@ TrayIcon* SdlPlatform::trayIcon() {
     // GTK's status icon lives in an X11 tray.
     const char* driver = SDL_GetCurrentVideoDriver();
     return driver && std::string_view(driver) == "x11" ? &impl_->tray : nullptr;
+}
+PopupMenu* SdlPlatform::popupMenu() {
+    // The GTK menu is placed over the game window through X11.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::string_view(driver) == "x11" ? &impl_->popupMenu : nullptr;
 }
 bool SdlPlatform::videoAvailable() const {
     return impl_->videoSystem.ok();

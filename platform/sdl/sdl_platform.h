@@ -1,7 +1,8 @@
 // The real-window backend: SDL2 for the window, events, timers, clock and pad, GTK 3 for
-// message boxes, a lock file and a Unix-domain socket for the single-instance identity.
-// One class per capability (sdl_window, sdl_events, sdl_pad, sdl_clock, gtk_runtime,
-// gtk_dialogs, single_instance); this one only builds and wires them. This header names
+// message boxes, the tray icon and the popup menu, a lock file and a Unix-domain socket
+// for the single-instance identity. One class per capability (sdl_window, sdl_events,
+// sdl_pad, sdl_clock, gtk_runtime, gtk_dialogs, gtk_tray_icon, gtk_popup_menu,
+// single_instance); this one only builds and wires them. This header names
 // no SDL or GTK type, so the program's entry can include it.
 //
 // A machine without a display still gets a working clock, event queue and timers;
@@ -50,6 +51,8 @@ class SdlPlatform final : public Platform {
     // A GTK status icon; null where the window is not on X11. Its add() fails where the
     // desktop has no tray.
     TrayIcon* trayIcon() override;
+    // A GTK menu; null where the window is not on X11.
+    PopupMenu* popupMenu() override;
 
     // False when SDL's video could not start (no display): no window can be created.
     bool videoAvailable() const;

@@ -129,6 +129,24 @@ void SdlWindow::toFrame(int32_t& x, int32_t& y) const {
     y = static_cast<int32_t>(std::clamp<int64_t>(y < r.y ? -1 : fy, 0, height_ - 1));
 }
 
+void SdlWindow::fromFrame(int32_t& x, int32_t& y) const {
+    if (!window_ || width_ <= 0 || height_ <= 0) return;
+    int areaWidth = 0, areaHeight = 0;
+    SDL_GetWindowSize(window_, &areaWidth, &areaHeight);
+    const SDL_Rect r = frameRect(areaWidth, areaHeight);
+    const int64_t fx = std::clamp<int64_t>(x, 0, width_ - 1);
+    const int64_t fy = std::clamp<int64_t>(y, 0, height_ - 1);
+    // The middle of the pixel's area, so that toFrame gives the same pixel back.
+    x = static_cast<int32_t>(r.x + (2 * fx + 1) * r.w / (2 * int64_t{width_}));
+    y = static_cast<int32_t>(r.y + (2 * fy + 1) * r.h / (2 * int64_t{height_}));
+}
+
+void SdlWindow::moveMouse(int32_t x, int32_t y) {
+    if (!window_) return;
+    fromFrame(x, y);
+    SDL_WarpMouseInWindow(window_, x, y);
+}
+
 void SdlWindow::draw() {
     // A minimised or hidden window shows nothing; with vsync the present could block
     // needlessly.

@@ -46,6 +46,8 @@ class SdlWindow final : public Window {
     void minimise() override;
     void setCursorVisible(bool visible) override;
     void setIcon(const IconImage& icon) override;
+    // Warps the cursor to the middle of that frame pixel; SDL reports a motion event.
+    void moveMouse(int32_t x, int32_t y) override;
 
     // The window is never maximised: a window manager that does it anyway is undone (the
     // engine then goes full screen instead).
@@ -53,6 +55,9 @@ class SdlWindow final : public Window {
     // A position in window coordinates as a frame pixel; outside the shown frame (the
     // black border of full screen) it is clamped to the frame's edge.
     void toFrame(int32_t& x, int32_t& y) const;
+    // A frame pixel (clamped to the frame) as the window position of its middle: the way
+    // back of toFrame.
+    void fromFrame(int32_t& x, int32_t& y) const;
     // Where the frame goes in an area of the given size (window or renderer output).
     SDL_Rect frameRect(int32_t areaWidth, int32_t areaHeight) const;
     int32_t scale() const { return scale_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/icons.h"
+#include "app/input_state.h"
 #include "window_fixture.h"
 
 namespace velmira {
@@ -107,14 +108,17 @@ TEST(MainWindow, FullScreenFollowsRequestsAndThePreference) {
     EXPECT_TRUE(f.platform.window().fullScreen());
     EXPECT_TRUE(f.preferences.fullScreen);
 
-    // Alt+Return toggles; Return alone does not.
-    f.window.handleEvent(platform::keyEvent(EventType::KeyDown, platform::Key::Return));
+    // The screen-mode actions: 28 full screen (already), 26 toggles, 27 window mode.
+    EXPECT_FALSE(f.window.serveScreenModeAction(kActionAdvance));
+    EXPECT_TRUE(f.window.serveScreenModeAction(kActionFullScreen));
     EXPECT_TRUE(f.window.fullScreen());
-    f.window.handleEvent(
-        platform::keyEvent(EventType::KeyDown, platform::Key::Return, platform::kModAlt));
+    EXPECT_TRUE(f.window.serveScreenModeAction(kActionToggleScreen));
     EXPECT_FALSE(f.window.fullScreen());
     EXPECT_FALSE(f.platform.window().fullScreen());
     EXPECT_FALSE(f.preferences.fullScreen);
+    EXPECT_TRUE(f.window.serveScreenModeAction(kActionToggleScreen));
+    EXPECT_TRUE(f.window.serveScreenModeAction(kActionWindowMode));
+    EXPECT_FALSE(f.window.fullScreen());
 
     // The window manager's maximise enters full screen instead.
     f.window.handleEvent(Event{EventType::Maximise});

@@ -33,7 +33,7 @@ struct Fixture : test::WindowFixture {
     SaveFolder saves{game.path() + "save/"};
     test::TestHost host;
     ScriptRunner runner{host, archives, trace, saves, preferences};
-    MessagePump pump{platform.events(), platform.clock(), window};
+    MessagePump pump{platform.events(), platform.clock(), window, preferences};
     Screen screen{platform.window(), platform.clock(), pump, archives, preferences, {64, 48}};
     SceneCommands commands{screen, pump, platform.clock(), runner};
 

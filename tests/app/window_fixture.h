@@ -17,7 +17,7 @@ struct WindowFixture {
     MainWindow window{platform.window(),   platform.events(), platform.dialogs(),
                       platform.trayIcon(), settings,          preferences};
     // The boss key waits through it, as the engine's own pump.
-    MessagePump oneMessagePump{platform.events(), platform.clock(), window};
+    MessagePump oneMessagePump{platform.events(), platform.clock(), window, preferences};
 
     explicit WindowFixture(platform::HeadlessOptions options = {}) : platform(std::move(options)) {
         window.setMessagePump([this] { return oneMessagePump.pumpOneMessage(); });

@@ -32,8 +32,9 @@ TEST(Timeline, EventsBecomeQueueEvents) {
                                "10 shot out/a.png\n"
                                "11 shot /abs.png\n"
                                "12 close\n"
-                               "13 answer no\n");
-    ASSERT_EQ(t.events.size(), 13u);
+                               "13 answer no\n"
+                               "14 menu 20\n");
+    ASSERT_EQ(t.events.size(), 14u);
     EXPECT_EQ(t.events[0].line, 3);
     EXPECT_EQ(t.events[0].events[0].type, EventType::MouseMove);
     EXPECT_EQ(t.events[0].events[0].mouse().y, 20);
@@ -65,6 +66,8 @@ TEST(Timeline, EventsBecomeQueueEvents) {
     EXPECT_EQ(t.events[11].events[0].type, EventType::CloseRequest);
     EXPECT_EQ(t.events[12].kind, TimelineEvent::Kind::Answer);
     EXPECT_FALSE(t.events[12].yes);
+    EXPECT_EQ(t.events[13].kind, TimelineEvent::Kind::MenuAnswer);
+    EXPECT_EQ(t.events[13].number, 20);
 }
 
 TEST(Timeline, MalformedLinesNameTheLine) {
@@ -92,6 +95,9 @@ TEST(Timeline, MalformedLinesNameTheLine) {
         {"0 padaxis 40000 0", "timeline:1: pad axis out of range (-32768 to 32767)"},
         {"0 trayclick 1 2", "timeline:1: 'trayclick' takes 0 arguments"},
         {"0 restore now", "timeline:1: 'restore' takes 0 arguments"},
+        {"0 menu", "timeline:1: 'menu' takes 1 argument"},
+        {"0 menu 29", "timeline:1: bad menu answer (0-28)"},
+        {"0 menu -1", "timeline:1: bad menu answer (0-28)"},
         {"99999999999 close", "timeline:1: bad time '99999999999'"},
     };
     for (const Case& c : cases) {
@@ -324,6 +330,42 @@ TEST(HeadlessPlatform, RestoreBringsAMinimisedOrHiddenWindowBack) {
     p.clock().sleep(10);
     EXPECT_EQ(drain(p), std::vector<EventType>{});
     EXPECT_EQ(p.log().lines().back(), "20 ms: window restored");
+}
+
+TEST(HeadlessPlatform, PopupMenusTakeTheAnswersTheTimelineQueued) {
+    HeadlessPlatform p(withTimeline("10 menu 21\n10 menu 0\n10 menu 5\n"));
+    ASSERT_NE(p.popupMenu(), nullptr);
+    const std::vector<PopupMenuItem> items = {
+        {21, "Load\tEND", false}, {0, "", false}, {27, "Window", true}};
+    EXPECT_EQ(p.popupMenu()->track(items, 3, 4), 0) << "nothing queued yet: dismissed";
+    p.clock().sleep(10);
+    drain(p);
+    EXPECT_EQ(p.popupMenu()->track(items, 3, 4), 21);
+    EXPECT_EQ(p.log().lines().back(),
+              "10 ms: popup menu at 3,4: 21 Load | - | 27 Window [x]; chose 21");
+    EXPECT_EQ(p.popupMenu()->track(items, 3, 4), 0);
+    EXPECT_EQ(p.popupMenu()->track(items, 3, 4), 0) << "5 is no item of this menu";
+    EXPECT_EQ(p.log().lines().back(),
+              "10 ms: popup menu at 3,4: 21 Load | - | 27 Window [x]; dismissed (5 is no item)");
+    ASSERT_EQ(p.popupMenu()->shown().size(), 4u);
+    EXPECT_EQ(p.popupMenu()->shown()[1].answer, 21);
+}
+
+TEST(HeadlessPlatform, MovingTheMouseQueuesAMoveInsideTheWindow) {
+    HeadlessPlatform p;
+    p.window().moveMouse(1, 1);
+    EXPECT_EQ(drain(p), std::vector<EventType>{}) << "no window";
+    ASSERT_TRUE(p.window().create(8, 6));
+    const size_t logged = p.log().lines().size();
+    p.window().moveMouse(3, 4);
+    p.window().moveMouse(20, -5);
+    Event e;
+    ASSERT_TRUE(p.events().poll(e));
+    EXPECT_EQ(e.type, EventType::MouseMove);
+    EXPECT_EQ(std::pair(e.mouse().x, e.mouse().y), std::pair(3, 4));
+    ASSERT_TRUE(p.events().poll(e));
+    EXPECT_EQ(std::pair(e.mouse().x, e.mouse().y), std::pair(7, 0)) << "clamped to the window";
+    EXPECT_EQ(p.log().lines().size(), logged);
 }
 
 TEST(HeadlessPlatform, WindowStateChangesAreLogged) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/sdl/gtk_popup_menu.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/single_instance.h"
@@ -155,8 +156,47 @@ TEST(SdlPlatform, ScaleAndFullScreenPlaceTheFrameAndMapTheMouseBack) {
     ASSERT_TRUE(window.setFullScreen(false));
     SDL_GetWindowSize(window.handle(), &w, &h);
     EXPECT_EQ(w, 128) << "window mode gets its size back";
+
+    // Frame pixels back to window positions (the mouse warps there): the middle of the
+    // pixel's area, which maps to the same pixel again, in window mode and full screen.
+    for (const bool fullScreen : {false, true}) {
+        if (fullScreen) {
+            ASSERT_TRUE(window.setFullScreen(true));
+        }
+        for (const auto& p : {std::pair{0, 0}, std::pair{5, 10}, std::pair{63, 47}}) {
+            int32_t fx = p.first, fy = p.second;
+            window.fromFrame(fx, fy);
+            if (!fullScreen) {
+                EXPECT_EQ(std::pair(fx, fy), std::pair(2 * p.first + 1, 2 * p.second + 1));
+            }
+            window.toFrame(fx, fy);
+            EXPECT_EQ(std::pair(fx, fy), p) << fullScreen;
+        }
+    }
+    int32_t fx = 100, fy = -3;
+    window.fromFrame(fx, fy);
+    window.toFrame(fx, fy);
+    EXPECT_EQ(std::pair(fx, fy), std::pair(63, 0)) << "outside the frame: its edge";
     window.destroy();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+TEST(GtkPopupMenu, ItemTextsBecomeGtkMnemonicsAndKeyTexts) {
+    struct Case {
+        const char* text;
+        const char* label;
+        const char* accelerator;
+    };
+    const Case cases[] = {
+        {"Save(&S)\tHOME", "Save(_S)", "HOME"},     {"Quit(&X)\tAlt+F4", "Quit(_X)", "Alt+F4"},
+        {"Window mode(&W)", "Window mode(_W)", ""}, {"R&&D a_b &", "R&D a__b ", ""},
+        {"\tonly a key", "", "only a key"},
+    };
+    for (const Case& c : cases) {
+        const GtkMenuLabel l = gtkMenuLabel(c.text);
+        EXPECT_EQ(l.label, c.label) << c.text;
+        EXPECT_EQ(l.accelerator, c.accelerator) << c.text;
+    }
 }
 
 TEST(SdlPlatform, TimersTickWithTheirIdAndStopCleanly) {

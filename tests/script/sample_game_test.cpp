@@ -71,7 +71,8 @@ class SampleGame : public ::testing::Test {
                                                platform_.dialogs(), platform_.trayIcon(), settings_,
                                                preferences_);
         ASSERT_TRUE(window_->create());
-        pump_ = std::make_unique<MessagePump>(platform_.events(), platform_.clock(), *window_);
+        pump_ = std::make_unique<MessagePump>(platform_.events(), platform_.clock(), *window_,
+                                              preferences_);
         const ScreenSize size{settings_.screenWidth, settings_.screenHeight};
         screen_ = std::make_unique<Screen>(platform_.window(), platform_.clock(), *pump_, archives_,
                                            preferences_, size);

@@ -1,0 +1,74 @@
+#include "app/action_names.h"
+
+#include <array>
+
+#include "app/input_state.h"
+
+namespace velmira {
+namespace {
+
+constexpr std::array<std::string_view, kActionCount> kNames = {
+    "\x81\x69\x82\xc8\x82\xb5\x81\x6a",                                 // 0 （なし）
+    "\x83\x4e\x83\x8a\x83\x62\x83\x4e",                                 // 1 クリック
+    "\x82\x6e\x82\x6a\x81\x45\x95\xb6\x8f\xcd\x91\x97\x82\xe8",         // 2 ＯＫ・文章送り
+    "\x83\x4c\x83\x83\x83\x93\x83\x5a\x83\x8b",                         // 3 キャンセル
+    "\x95\xb6\x8f\xcd\x91\x97\x82\xe8",                                 // 4 文章送り
+    "\x81\xa9",                                                         // 5 ←
+    "\x81\xa8",                                                         // 6 →
+    "\x81\xaa",                                                         // 7 ↑
+    "\x81\xab",                                                         // 8 ↓
+    "\x83\x79\x81\x5b\x83\x57\x81\xaa",                                 // 9 ページ↑
+    "\x83\x79\x81\x5b\x83\x57\x81\xab",                                 // 10 ページ↓
+    "\x83\x81\x83\x6a\x83\x85\x81\x5b",                                 // 11 メニュー
+    "\x91\x8b\x8f\xc1\x82\xb5",                                         // 12 窓消し
+    "\x8a\xc8\x88\xd5\x83\x8d\x83\x4f",                                 // 13 簡易ログ
+    "\x97\x9a\x97\xf0\x95\x5c\x8e\xa6",                                 // 14 履歴表示
+    "\x83\x58\x83\x4c\x83\x62\x83\x76\x83\x82\x81\x5b\x83\x68",         // 15 スキップモード
+    "\x8e\xa9\x93\xae\x91\x97\x82\xe8\x83\x82\x81\x5b\x83\x68",         // 16 自動送りモード
+    "\x83\x4e\x83\x43\x83\x62\x83\x4e\x83\x5a\x81\x5b\x83\x75",         // 17 クイックセーブ
+    "\x83\x4e\x83\x43\x83\x62\x83\x4e\x83\x8d\x81\x5b\x83\x68",         // 18 クイックロード
+    "\x83\x5e\x83\x43\x83\x67\x83\x8b\x89\xe6\x96\xca\x82\xd6",         // 19 タイトル画面へ
+    "\x83\x5a\x81\x5b\x83\x75",                                         // 20 セーブ
+    "\x83\x8d\x81\x5b\x83\x68",                                         // 21 ロード
+    "\x83\x52\x83\x93\x83\x74\x83\x42\x83\x4f",                         // 22 コンフィグ
+    "\x83\x69\x83\x72\x95\x5c\x8e\xa6",                                 // 23 ナビ表示
+    "\x83\x7b\x83\x58\x97\x88\x82\xbd\x81\x49\x81\x49",                 // 24 ボス来た！！
+    "\x83\x56\x83\x58\x83\x65\x83\x80\x82\xcc\x8f\x49\x97\xb9",         // 25 システムの終了
+    "\x89\xe6\x96\xca\x83\x82\x81\x5b\x83\x68\x82\xcc\x95\xcf\x8d\x58", // 26 画面モードの変更
+    "\x83\x45\x83\x42\x83\x93\x83\x68\x83\x45\x89\xbb",                 // 27 ウィンドウ化
+    "\x83\x74\x83\x8b\x83\x58\x83\x4e\x83\x8a\x81\x5b\x83\x93\x89\xbb", // 28 フルスクリーン化
+};
+
+// clang-format off
+constexpr std::string_view kShortcutList =
+    "Enter\t\x95\xb6\x8f\xcd\x91\x97\x82\xe8\n"                        // 文章送り
+    "Esc\t\x83\x52\x83\x93\x83\x74\x83\x42\x83\x4f\n"                  // コンフィグ
+    "Tab\t\x91\x8b\x8f\xc1\x82\xb5\n"                                  // 窓消し
+    "Ctrl\t\x8b\xad\x90\xa7\x83\x58\x83\x4c\x83\x62\x83\x76\n"         // 強制スキップ
+    "\n"
+    "Insert\t\x82\x70\x83\x5a\x81\x5b\x83\x75\n"                       // Ｑセーブ
+    "Delete\t\x82\x70\x83\x8d\x81\x5b\x83\x68\n"                       // Ｑロード
+    "Home\t\x83\x5a\x81\x5b\x83\x75\n"                                 // セーブ
+    "End\t\x83\x8d\x81\x5b\x83\x68\n"                                  // ロード
+    "\n"
+    "Page Up\t\x97\x9a\x97\xf0\x95\x5c\x8e\xa6\n"                      // 履歴表示
+    "Back Space\t\x97\x9a\x97\xf0\x95\x5c\x8e\xa6\n"                   // 履歴表示
+    "\n"
+    "\x83\x65\x83\x93\x83\x4c\x81\x5b +\t\x83\x49\x81\x5b\x83\x67\n"   // テンキー + オート
+    "\x83\x65\x83\x93\x83\x4c\x81\x5b -\t\x83\x58\x83\x4c\x83\x62\x83\x76\n" // テンキー - スキップ
+    "\x83\x65\x83\x93\x83\x4c\x81\x5b *\t\x97\x9a\x97\xf0\x95\x5c\x8e\xa6\n" // テンキー * 履歴表示
+    "\x83\x65\x83\x93\x83\x4c\x81\x5b /\t\x91\x8b\x8f\xc1\x82\xb5\n";  // テンキー / 窓消し
+// clang-format on
+
+} // namespace
+
+std::string_view actionName(int32_t action) {
+    if (action < 0 || action >= kActionCount) return {};
+    return kNames[static_cast<size_t>(action)];
+}
+
+std::string_view shortcutListText() {
+    return kShortcutList;
+}
+
+} // namespace velmira
