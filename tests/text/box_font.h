@@ -50,9 +50,11 @@ class BoxFont : public platform::Font {
         if (buffer == nullptr) return static_cast<int64_t>(size);
         if (bufferSize < size) return -1;
         std::memset(buffer, 0, size);
-        for (int32_t y = 0; y < side; ++y)
-            for (int32_t x = 0; x < side; ++x)
-                buffer[y * pitch + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+        for (int32_t y = 0; y < side; ++y) {
+            uint8_t* row = buffer + static_cast<size_t>(y) * pitch;
+            std::memset(row, 0xFF, static_cast<size_t>(side / 8));
+            if (side % 8) row[side / 8] = static_cast<uint8_t>(0xFF00 >> (side % 8));
+        }
         return static_cast<int64_t>(size);
     }
 

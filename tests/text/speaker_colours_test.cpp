@@ -62,10 +62,10 @@ TEST(SpeakerColours, NamesFromTheConfigurationPickTheirGroupsColour) {
                           {255, 215, 170}, {245, 255, 195}, {190, 230, 255},
                           {230, 200, 215}, {210, 185, 170}, {255, 150, 150}};
     colours.clear();
-    for (int32_t g = 1; g <= 9; ++g)
-        colours.add("n" + std::to_string(g), g);
-    for (int32_t g = 1; g <= 9; ++g)
-        EXPECT_EQ(colours.colourOf("N" + std::to_string(g), true), groups[g - 1]) << g;
+    for (char g = 1; g <= 9; ++g)
+        colours.add(std::string{'n', char('0' + g)}, g);
+    for (char g = 1; g <= 9; ++g)
+        EXPECT_EQ(colours.colourOf(std::string{'N', char('0' + g)}, true), groups[g - 1]) << int(g);
 }
 
 } // namespace
