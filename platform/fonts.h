@@ -13,6 +13,14 @@
 
 namespace velmira::platform {
 
+// The engine's three faces, named in Shift-JIS as its fonts are requested.
+inline constexpr char kFaceGothic[] = // ＭＳ ゴシック (fixed pitch)
+    "\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E";
+inline constexpr char kFacePGothic[] = // ＭＳ Ｐゴシック (proportional)
+    "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E";
+inline constexpr char kFacePMincho[] = // ＭＳ Ｐ明朝 (proportional)
+    "\x82\x6C\x82\x72\x20\x82\x6F\x96\xBE\x92\xA9";
+
 struct GlyphMetrics {
     int32_t blackBoxWidth = 0;  // W: pixels of the bitmap's rows
     int32_t blackBoxHeight = 0; // H: rows
@@ -25,7 +33,8 @@ struct GlyphMetrics {
 class Font {
   public:
     virtual ~Font() = default;
-    // Ascent of the font at its own cell height (not scaled), in pixels.
+    // Ascent of the font at its own cell height (not scaled), in pixels: the cell's
+    // share above the baseline, round(height * ascent / (ascent + descent)).
     virtual int32_t ascent() const = 0;
     // The weight the font was made with (400 regular, 700 bold).
     virtual int32_t weight() const = 0;

@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
+#include "platform/fonts.h"
 #include "platform/instance_lock.h"
 #include "platform/pad.h"
 #include "platform/system_facts.h"
@@ -29,6 +30,8 @@ class Platform {
     virtual Dialogs& dialogs() = 0;
     virtual InstanceLock& instanceLock() = 0;
     virtual const SystemFacts& systemFacts() const = 0;
+    // Glyph outlines of the engine's faces; a face that no font serves makes no font.
+    virtual FontEngine& fonts() = 0;
 
     // Optional capabilities (null: not on this platform or machine).
     virtual Pad* pad() { return nullptr; }

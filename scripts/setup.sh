@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev libvorbis-dev libpng-dev
   # platform backends
   libsdl2-dev libgtk-3-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  # (the font tests expect the figures of fonts-ipafont 00303-23, as in Debian 12)
   libfreetype-dev libfontconfig-dev fonts-ipafont
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev

@@ -6,7 +6,7 @@ HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
     : facts_(std::move(options.facts)), log_(clock_),
       events_(clock_, log_, std::move(options.timeline), options.maxMs),
       window_(clock_, events_, log_), dialogs_(log_), pad_(log_), trayIcon_(events_, log_),
-      tray_(options.tray) {
+      tray_(options.tray), fonts_(std::move(options.fonts)) {
     events_.setHandler([this](const TimelineEvent& entry) { onTimelineEntry(entry); });
 }
 

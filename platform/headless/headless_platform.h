@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/frame_recorder.h"
 #include "platform/headless/headless_tray_icon.h"
 #include "platform/headless/run_log.h"
@@ -41,6 +42,9 @@ struct HeadlessOptions {
     SystemFacts facts = hostSystemFacts();
     // A desktop with a notification area (false: trayIcon() is null).
     bool tray = true;
+    // Fonts from the face table only, never from fontconfig, so that frames do not depend
+    // on the machine's font set-up.
+    FreeTypeFontOptions fonts = {defaultFaceTable(), false};
 };
 
 class HeadlessPlatform final : public Platform {
@@ -55,6 +59,7 @@ class HeadlessPlatform final : public Platform {
     ScriptedDialogs& dialogs() override { return dialogs_; }
     SoloInstanceLock& instanceLock() override { return lock_; }
     const SystemFacts& systemFacts() const override { return facts_; }
+    FreeTypeFontEngine& fonts() override { return fonts_; }
     ScriptedPad* pad() override { return &pad_; }
     HeadlessTrayIcon* trayIcon() override { return tray_ ? &trayIcon_ : nullptr; }
 
@@ -79,6 +84,7 @@ class HeadlessPlatform final : public Platform {
     HeadlessTrayIcon trayIcon_;
     bool tray_;
     SoloInstanceLock lock_;
+    FreeTypeFontEngine fonts_;
     std::vector<FailedShot> failedShots_;
 };
 

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "platform/fonts/freetype_fonts.h"
 #include "platform/sdl/gtk_dialogs.h"
 #include "platform/sdl/gtk_runtime.h"
 #include "platform/sdl/gtk_tray_icon.h"
@@ -84,6 +85,7 @@ struct SdlPlatform::Impl {
     GtkDialogs dialogs;
     GtkTrayIcon tray;
     SingleInstance instance;
+    FreeTypeFontEngine fonts; // the face table first, fontconfig where its files are missing
 };
 
 SdlPlatform::SdlPlatform() : SdlPlatform(SdlPlatformOptions{}) {}
@@ -110,6 +112,9 @@ InstanceLock& SdlPlatform::instanceLock() {
 }
 const SystemFacts& SdlPlatform::systemFacts() const {
     return impl_->facts;
+}
+FontEngine& SdlPlatform::fonts() {
+    return impl_->fonts;
 }
 Pad* SdlPlatform::pad() {
     return impl_->padSystem.ok() ? &impl_->pad : nullptr;

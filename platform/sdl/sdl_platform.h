@@ -43,6 +43,8 @@ class SdlPlatform final : public Platform {
     // wakes for it).
     InstanceLock& instanceLock() override;
     const SystemFacts& systemFacts() const override;
+    // FreeType over the face table, fontconfig where a table file is missing.
+    FontEngine& fonts() override;
     // Null when SDL's joystick layer could not start.
     Pad* pad() override;
     // A GTK status icon; null where the window is not on X11. Its add() fails where the

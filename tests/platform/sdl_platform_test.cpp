@@ -64,6 +64,9 @@ TEST(SdlPlatform, WithoutVideoTheWindowFailsButEventsWork) {
     ASSERT_TRUE(platform.events().poll(e));
     EXPECT_EQ(e.type, EventType::Quit);
     EXPECT_FALSE(platform.events().poll(e));
+
+    // Fonts need no display either.
+    EXPECT_NE(platform.fonts().createFont(kFaceGothic, 24, 400), nullptr);
 }
 
 TEST(SdlPlatform, TerminationSignalEndsThePumpsWithoutAQuestion) {

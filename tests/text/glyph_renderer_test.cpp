@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/encoding.h"
+#include "tests/support/ipa_fonts.h"
 #include "tests/text/synthetic_font.h"
 
 namespace velmira {
@@ -300,6 +303,127 @@ TEST_F(Composite, ClipsToTheSurface) {
     }
     OwnedSurface empty;
     EXPECT_FALSE(r_.composite(empty, 0, 0, {255, 255, 255}));
+}
+
+// The same arithmetic on real outlines: the IPA fonts, named by path.
+class IpaGlyphs : public ::testing::Test {
+  protected:
+    std::unique_ptr<platform::FreeTypeFontEngine> engine_ = test::ipaFontEngine();
+    GlyphRenderer r_;
+};
+
+constexpr uint32_t kHiraganaA = 0x82A0; // あ
+constexpr uint32_t kKanji = 0x8ABF;     // 漢
+
+TEST_F(IpaGlyphs, EachFaceGivesAGlyphInsideItsLine) {
+    for (const char* face :
+         {platform::kFaceGothic, platform::kFacePGothic, platform::kFacePMincho}) {
+        SCOPED_TRACE(platform::sjisToUtf8(face));
+        auto font = engine_->createFont(face, 24, 400);
+        ASSERT_NE(font, nullptr) << "the IPA fonts are missing: run scripts/setup.sh";
+        for (uint32_t code : {kHiraganaA, kKanji}) {
+            ASSERT_TRUE(r_.render(font.get(), code, 1.0));
+            // A 24-pixel character a little narrower than its em (22 pixels for these
+            // faces, whose cell is taller than the em), within the 24-pixel line.
+            EXPECT_GE(r_.advanceX(), 19);
+            EXPECT_LE(r_.advanceX(), 22);
+            EXPECT_EQ(r_.advanceY(), 0);
+            EXPECT_GE(r_.width(), 15);
+            EXPECT_LE(r_.xOffset() + r_.width(), r_.advanceX() + 1);
+            EXPECT_GE(r_.xOffset(), 0);
+            EXPECT_GE(r_.yOffset(), 0);
+            EXPECT_LE(r_.yOffset() + r_.height(), 24);
+            EXPECT_GE(r_.height(), 17);
+            // Strokes one to three pixels wide: some pixels fully covered, most empty,
+            // some in between (the antialiasing).
+            int full = 0, empty = 0, partial = 0;
+            for (const auto& row : coverageRows(r_))
+                for (uint8_t a : row)
+                    (a == 255 ? full : a == 0 ? empty : partial)++;
+            EXPECT_GT(full, 3);
+            EXPECT_GT(partial, 10);
+            EXPECT_GT(empty, (full + partial) / 2);
+        }
+    }
+}
+
+TEST_F(IpaGlyphs, BoldIsOnePixelWider) {
+    for (const char* face : {platform::kFacePMincho, platform::kFacePGothic}) {
+        SCOPED_TRACE(platform::sjisToUtf8(face));
+        auto regular = engine_->createFont(face, 24, 400);
+        auto bold = engine_->createFont(face, 24, 700);
+        ASSERT_TRUE(regular && bold);
+        ASSERT_TRUE(r_.render(regular.get(), kHiraganaA, 1.0));
+        const Rows thin = coverageRows(r_);
+        const int32_t advance = r_.advanceX();
+        ASSERT_TRUE(r_.render(bold.get(), kHiraganaA, 1.0));
+        const Rows heavy = coverageRows(r_);
+        // The outline's emboldening is a fraction of a pixel; the pixel is the renderer's.
+        EXPECT_EQ(heavy[0].size(), thin[0].size() + 1);
+        EXPECT_EQ(heavy.size(), thin.size());
+        EXPECT_EQ(r_.advanceX(), advance);
+        // Every row at least as dark as the regular one would be after widening.
+        for (size_t y = 0; y < thin.size(); ++y) {
+            int sumThin = 0, sumHeavy = 0;
+            for (uint8_t a : thin[y])
+                sumThin += a;
+            for (uint8_t a : heavy[y])
+                sumHeavy += a;
+            EXPECT_GE(sumHeavy, sumThin) << "row " << y;
+        }
+    }
+}
+
+TEST_F(IpaGlyphs, RubyIsHalfSize) {
+    auto font = engine_->createFont(platform::kFacePGothic, 24, 400);
+    ASSERT_NE(font, nullptr);
+    for (uint32_t code : {kHiraganaA, kKanji, uint32_t('A')}) {
+        SCOPED_TRACE(code);
+        ASSERT_TRUE(r_.render(font.get(), code, 1.0));
+        const int32_t advance = r_.advanceX(), width = r_.width(), height = r_.height();
+        const int32_t top = r_.yOffset();
+        ASSERT_TRUE(r_.render(font.get(), code, 0.5));
+        EXPECT_NEAR(r_.advanceX() * 2, advance, 2);
+        EXPECT_NEAR(r_.width() * 2, width, 2);
+        EXPECT_NEAR(r_.height() * 2, height, 2);
+        EXPECT_NEAR(r_.yOffset() * 2, top, 2); // placed in a line of half the height
+    }
+}
+
+TEST_F(IpaGlyphs, WhiteCompositesOntoEveryFormat) {
+    auto font = engine_->createFont(platform::kFaceGothic, 24, 400);
+    ASSERT_NE(font, nullptr);
+    ASSERT_TRUE(r_.render(font.get(), kKanji, 1.0));
+    const Rows map = coverageRows(r_);
+    struct Case {
+        PixelFormat format;
+        std::vector<uint8_t> full; // a pixel at coverage 255 (alpha first)
+    } cases[] = {
+        {PixelFormat::Abgr32, {255, 255, 255, 255}},
+        {PixelFormat::Bgr24, {255, 255, 255}},
+        {PixelFormat::GrayAlpha16, {255, 254}},
+        {PixelFormat::Gray8, {254}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.format));
+        OwnedSurface s;
+        ASSERT_TRUE(s.create(c.format, 30, 30));
+        ASSERT_TRUE(r_.composite(s, 3, 2, {255, 255, 255}));
+        const size_t bpp = c.full.size();
+        for (int32_t y = 0; y < 30; ++y)
+            for (int32_t x = 0; x < 30; ++x) {
+                const int32_t mx = x - 3 - r_.xOffset(), my = y - 2 - r_.yOffset();
+                const bool inside = mx >= 0 && my >= 0 && mx < r_.width() && my < r_.height();
+                const uint8_t a = inside ? map[size_t(my)][size_t(mx)] : 0;
+                const uint8_t* p = s.row(y) + size_t(x) * bpp;
+                if (a == 255)
+                    EXPECT_EQ(std::vector<uint8_t>(p, p + bpp), c.full);
+                else if (a == 0)
+                    EXPECT_EQ(std::vector<uint8_t>(p, p + bpp), std::vector<uint8_t>(bpp, 0));
+                else
+                    EXPECT_TRUE(p[0] > 0 && p[0] < 255) << x << "," << y;
+            }
+    }
 }
 
 } // namespace
