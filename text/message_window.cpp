@@ -11,13 +11,6 @@
 namespace velmira {
 namespace {
 
-// Face names in Shift-JIS.
-constexpr char kGothicFace[] =
-    "\x82\x6c\x82\x72\x20\x82\x6f\x83\x53\x83\x56\x83\x62\x83\x4e"; // ＭＳ Ｐゴシック
-constexpr char kMinchoFace[] = "\x82\x6c\x82\x72\x20\x82\x6f\x96\xbe\x92\xa9"; // ＭＳ Ｐ明朝
-constexpr char kFixedGothicFace[] =
-    "\x82\x6c\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4e"; // ＭＳ ゴシック
-
 // Script variables of the clock box.
 constexpr char kStoryProgress[] =
     "\x83\x56\x83\x69\x83\x8a\x83\x49\x90\x69\x8d\x73"; // シナリオ進行
@@ -74,9 +67,9 @@ template <typename F> void forEachCharacter(std::string_view text, F&& f) {
 MessageWindow::MessageWindow(platform::FontEngine& fonts, GlyphRenderer& renderer,
                              const ArchiveIndex& archives, const UserPreferences& preferences)
     : fontEngine_(fonts), renderer_(renderer), archives_(archives), preferences_(preferences) {
-    gothic_ = fontEngine_.createFont(kGothicFace, kSize, 400);
-    mincho_ = fontEngine_.createFont(kMinchoFace, kSize, 700);
-    fixedGothic_ = fontEngine_.createFont(kFixedGothicFace, kSize, 400);
+    gothic_ = fontEngine_.createFont(platform::kFacePGothic, kSize, 400);
+    mincho_ = fontEngine_.createFont(platform::kFacePMincho, kSize, 700);
+    fixedGothic_ = fontEngine_.createFont(platform::kFaceGothic, kSize, 400);
 }
 
 MessageWindow::~MessageWindow() = default;

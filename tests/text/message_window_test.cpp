@@ -21,6 +21,7 @@
 #include "resource/archive.h"
 #include "resource/preferences.h"
 #include "support/game_fixture.h"
+#include "tests/support/ipa_fonts.h"
 #include "tests/text/box_font.h"
 
 namespace velmira {
@@ -436,6 +437,53 @@ TEST_F(MessageWindowTest, GlyphsThatFailKeepTheirPlaceAndDrawNothing) {
     EXPECT_EQ(pixel(layer(), 127, 89), kBoxBlue);
     EXPECT_TRUE(isWhite(layer(), 128, 70));
     EXPECT_EQ(window_->penX(), 152);
+}
+
+// With the real faces: mixed mode takes kana from the bold Mincho and kanji from the
+// Gothic, and the pen moves by exactly what the font engine says each glyph advances.
+TEST_F(MessageWindowTest, RealFontsAdvanceByTheirOwnGlyphs) {
+    const auto engine = test::ipaFontEngine();
+    MessageWindow window(*engine, renderer_, archives_, preferences_);
+    window.switchLayout(false);
+    window.clearPage(0);
+    window.setText(sjis("あい漢字(かんじ)です"));
+    window.setName("", false);
+    EXPECT_FALSE(window.reveal(-1));
+
+    const auto mincho = engine->createFont(platform::kFacePMincho, 24, 700);
+    const auto gothic = engine->createFont(platform::kFacePGothic, 24, 400);
+    ASSERT_TRUE(mincho && gothic);
+    int32_t expectedPen = 80, kanjiStart = 0, kanjiEnd = 0;
+    for (const char* c : {"あ", "い", "漢", "字", "で", "す"}) {
+        const std::string code = sjis(c);
+        const bool kanji = std::string_view(c) == "漢" || std::string_view(c) == "字";
+        ASSERT_TRUE(renderer_.render(kanji ? gothic.get() : mincho.get(),
+                                     uint8_t(code[0]) << 8 | uint8_t(code[1]), 1.0));
+        if (std::string_view(c) == "漢") kanjiStart = expectedPen;
+        expectedPen += renderer_.advanceX();
+        if (std::string_view(c) == "字") kanjiEnd = expectedPen;
+    }
+    EXPECT_EQ(window.penX(), expectedPen);
+    EXPECT_EQ(window.penY(), 70);
+
+    // Text on the line, ruby above the kanji and nowhere else above the line. Ink is
+    // white text over the blue box, wherever the red channel rose above half.
+    int32_t onLine = 0, rubyLeft = 800, rubyRight = 0;
+    for (int32_t y = 40; y < 110; ++y) {
+        for (int32_t x = 0; x < 800; ++x) {
+            if (pixel(window.textLayer(), x, y)[0] < 128) continue;
+            if (y >= 70) {
+                ++onLine;
+            } else {
+                rubyLeft = std::min(rubyLeft, x);
+                rubyRight = std::max(rubyRight, x);
+            }
+        }
+    }
+    EXPECT_GT(onLine, 200);
+    EXPECT_GE(rubyLeft, kanjiStart);
+    EXPECT_LT(rubyRight, kanjiEnd);
+    EXPECT_GT(rubyRight - rubyLeft, (kanjiEnd - kanjiStart) / 2);
 }
 
 class MessageWindowWithoutPictures : public MessageWindowTest {
