@@ -9,9 +9,9 @@
 // full-screen novel layout (an 800 x 600 layer at (0, 0), messages accumulating until the
 // page is cleared, the name written inline before a "「" that the text closes with "」").
 //
-// The markup of the text is in text/message_markup.h. An ordinary character costs 16 >> speed step
-// time units (step 2 at the start of each message, 0 while no-wait is on); the page display turns
-// milliseconds into units.
+// The markup of the text is in text/message_markup.h. An ordinary character costs
+// 16 >> speed step time units (step 2 at the start of each message, 0 while no-wait is
+// on); the page display turns milliseconds into units.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +58,7 @@ class MessageWindow {
     // The script variables the clock box reads ("シナリオ進行", "Ｍフラグ合計",
     // "Ｌフラグ合計"); without a lookup they read 0.
     void setVariableLookup(std::function<int32_t(std::string_view name)> lookup);
+    // The game's speaker table; empty until its owner loads it from the configuration.
     SpeakerColours& speakerColours() { return speakerColours_; }
 
     // On every change of display mode: novel (modes 1 and 2) or bottom box. Loads the
@@ -75,7 +76,9 @@ class MessageWindow {
     // with "「" (novel); resets the reveal state.
     void setName(std::string_view name, bool novel);
     // Lays out the tokens the budget (time units since the message started) pays for;
-    // a budget below 0 lays out everything. True while more is to come.
+    // a budget below 0 lays out everything. True while more is to come. Ruby text waits
+    // for the end of its base: the next ordinary character, a line break, or the end of
+    // the message (ruby at the very end still goes over its base).
     bool reveal(int32_t budget);
     // Draws the text layer onto the frame at the window position and, with the wait icon,
     // its cell for nowMs at the pen.
