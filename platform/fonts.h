@@ -43,8 +43,10 @@ class Font {
     // `scale16` (16.16 fixed point; 8.0 is 0x80000) of the cell height. With a null
     // `buffer` only the metrics and the size in bytes ((W + 31) / 32 * 4 * H) are answered;
     // with a buffer of at least that size it is filled too. Returns the size in bytes, or
-    // -1 when the character cannot be rendered. An empty outline (a space) answers 0 bytes
-    // and its metrics.
+    // -1 when the character cannot be rendered (a code that is no character, or one the
+    // face has no glyph for: its notdef box is not an answer) or the buffer is too small.
+    // An empty outline (a space) answers 0 bytes and its metrics. Asking for the same
+    // code and scale twice in a row (size, then bitmap) draws it once.
     virtual int64_t glyphBitmap(uint32_t code, int32_t scale16, GlyphMetrics& metrics,
                                 uint8_t* buffer, size_t bufferSize) = 0;
 };
@@ -57,7 +59,8 @@ class FontEngine {
     virtual std::unique_ptr<Font> createFont(std::string_view face, int32_t height,
                                              int32_t weight) = 0;
     // Serves `face` from this font file instead of the built-in map (tests name the IPA
-    // files by path so that frames do not depend on the machine's font set-up).
+    // files by path so that frames do not depend on the machine's font set-up). A file
+    // or bytes that do not open as a font fall back to the built-in map.
     virtual void setFaceFile(std::string_view face, std::string path) = 0;
     // Serves `face` from a font file's bytes (a game's own font, read from its archives).
     virtual void setFaceData(std::string_view face, std::vector<uint8_t> data) = 0;

@@ -322,9 +322,11 @@ std::unique_ptr<Font> FreeTypeFontEngine::createFont(std::string_view face, int3
         if (f.face == face) row = &f;
     if (row != nullptr && !row->path.empty()) sources.push_back({row->path, 0, nullptr});
 
+    bool askedFontconfig = false;
     for (size_t i = 0; i <= sources.size(); ++i) {
         if (i == sources.size()) {
-            if (!options_.fontconfig) break;
+            if (!options_.fontconfig || askedFontconfig) break;
+            askedFontconfig = true;
             Source found = fontconfigMatch(row != nullptr ? row->family : sjisToUtf8(face));
             if (found.path.empty()) break;
             sources.push_back(std::move(found));
