@@ -46,4 +46,9 @@ class Backlog {
     std::string pendingVoice_;
 };
 
+// The backlog screen writes a speaker's name in 18-pixel characters centred on x = 180 of
+// its row: the x where the name starts, 180 - (bytes * 18) / 2 (a 6-byte name, three
+// double-byte characters, starts at 126). Very long names saturate far to the left.
+int32_t backlogNameX(std::string_view name);
+
 } // namespace velmira

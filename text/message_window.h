@@ -9,12 +9,9 @@
 // full-screen novel layout (an 800 x 600 layer at (0, 0), messages accumulating until the
 // page is cleared, the name written inline before a "「" that the text closes with "」").
 //
-// Markup inside the Shift-JIS text (one-byte characters):
-//   @ pause (40 time units)   / line break         > faster   < slower
-//   | ruby base starts here   ( ruby text )        [ emphasis dots ]
-//   { no wait (free) }        \ the next byte is an ordinary character
-// An ordinary character costs 16 >> speed step time units (step 2 at the start of each
-// message, 0 while no-wait is on); the page display turns milliseconds into units.
+// The markup of the text is in text/message_markup.h. An ordinary character costs
+// 16 >> speed step time units (step 2 at the start of each message, 0 while no-wait is
+// on); the page display turns milliseconds into units.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +25,7 @@
 #include "graphics/surface.h"
 #include "platform/fonts.h"
 #include "text/glyph_renderer.h"
+#include "text/message_markup.h"
 #include "text/speaker_colours.h"
 
 namespace velmira {
@@ -35,34 +33,11 @@ namespace velmira {
 class ArchiveIndex;
 struct UserPreferences;
 
-// Tokens of a message: a double-byte character is (lead << 8) | trail, another byte is
-// itself, markup bytes become these.
-enum MessageToken : uint32_t {
-    kTokenPause = 0x10001,     // @
-    kTokenLineBreak = 0x10002, // /
-    kTokenFaster = 0x10003,    // >
-    kTokenSlower = 0x10004,    // <
-    kTokenRubyBase = 0x10005,  // |
-    kTokenRubyOpen = 0x10006,  // (
-    kTokenRubyClose = 0x10007, // )
-    kTokenDotsOn = 0x10008,    // [
-    kTokenDotsOff = 0x10009,   // ]
-    kTokenNoWaitOn = 0x1000A,  // {
-    kTokenNoWaitOff = 0x1000B, // }
-};
-
 struct LayoutRect {
     int32_t left = 0, top = 0, right = 0, bottom = 0;
 };
 inline constexpr LayoutRect kBottomBoxRect{80, 70, 640, 180};
 inline constexpr LayoutRect kNovelRect{80, 0, 720, 730};
-
-// Character class of the layout: full-width punctuation, digits, Latin letters, hiragana
-// and katakana are true; kanji and one-byte characters false. Ruby without a "|" covers
-// the trailing run of one class.
-bool messageCharacterClass(uint32_t code);
-// The 34 characters that never start a line ("。", "」", small kana, ...).
-bool isLineStartCharacter(uint32_t code);
 
 class MessageWindow {
   public:
@@ -70,7 +45,8 @@ class MessageWindow {
     static constexpr int32_t kLineHeight = 40;
 
     // The three fonts come from `fonts` ("ＭＳ Ｐゴシック" 24/400, "ＭＳ Ｐ明朝" 24/700,
-    // "ＭＳ ゴシック" 24/400); a face that cannot be made draws nothing. Pictures come
+    // "ＭＳ ゴシック" 24/400); a face that cannot be made draws nothing, but its
+    // characters still take their place on the line. Pictures come
     // from `archives` ("img\..."); the font, shadow and text colour preferences are read
     // at each use.
     MessageWindow(platform::FontEngine& fonts, GlyphRenderer& renderer,
@@ -82,6 +58,7 @@ class MessageWindow {
     // The script variables the clock box reads ("シナリオ進行", "Ｍフラグ合計",
     // "Ｌフラグ合計"); without a lookup they read 0.
     void setVariableLookup(std::function<int32_t(std::string_view name)> lookup);
+    // The game's speaker table; empty until its owner loads it from the configuration.
     SpeakerColours& speakerColours() { return speakerColours_; }
 
     // On every change of display mode: novel (modes 1 and 2) or bottom box. Loads the
@@ -99,7 +76,9 @@ class MessageWindow {
     // with "「" (novel); resets the reveal state.
     void setName(std::string_view name, bool novel);
     // Lays out the tokens the budget (time units since the message started) pays for;
-    // a budget below 0 lays out everything. True while more is to come.
+    // a budget below 0 lays out everything. True while more is to come. Ruby text waits
+    // for the end of its base: the next ordinary character, a line break, or the end of
+    // the message (ruby at the very end still goes over its base).
     bool reveal(int32_t budget);
     // Draws the text layer onto the frame at the window position and, with the wait icon,
     // its cell for nowMs at the pen.
@@ -119,7 +98,25 @@ class MessageWindow {
     static int32_t waitIconCell(uint32_t nowMs) { return static_cast<int32_t>((nowMs >> 7) & 7); }
 
   private:
-    // Implementation state; the helper that builds this class owns everything below.
+    struct Advance {
+        int32_t x = 0, y = 0;
+    };
+    platform::Font* fontFor(uint32_t code) const;
+    // Renders `code` into the renderer and answers its advance. A glyph that cannot be
+    // rendered answers false and the advance of the character in a fixed-pitch font
+    // (a full cell for a double-byte character, half for one byte, times the scale).
+    bool renderGlyph(platform::Font* font, uint32_t code, double scale, Advance& advance);
+    // Composites the rendered glyph at (x, y) in the text colour, after the black shadow
+    // one pixel down and right when the shadow preference is on.
+    void compositeGlyph(int32_t x, int32_t y);
+    Advance drawGlyph(platform::Font* font, uint32_t code, double scale, int32_t x, int32_t y);
+    void newLine();
+    void layOutCharacter(uint32_t code);
+    void drawEmphasisDot();
+    void layOutRuby();
+    void buildBoxImage();
+    int32_t variable(std::string_view name) const;
+
     platform::FontEngine& fontEngine_;
     GlyphRenderer& renderer_;
     const ArchiveIndex& archives_;
@@ -139,7 +136,22 @@ class MessageWindow {
     Rgb textColour_{255, 255, 255};
     int32_t windowX_ = 0, windowY_ = 400;
     int32_t penX_ = 0, penY_ = 0;
-    // ... reveal state (next token, time used, speed step, ruby and dot positions, flags)
+
+    // Reveal state of the current message, reset by setName.
+    size_t nextToken_ = 0;
+    int64_t timeUsed_ = 0; // time units; int64 so that endless pauses cannot wrap
+    int32_t speedStep_ = 2;
+    int32_t rubyX_ = 0, rubyY_ = 0; // left end of the ruby base, top of the ruby line
+    int32_t dotX_ = 0, dotY_ = 0;   // emphasis dot of the last character
+    bool lastClass_ = false;
+    bool rubyPinned_ = false;
+    bool inRubyText_ = false;
+    bool noWait_ = false;
+    bool emphasis_ = false;
+    // Ruby characters read but not yet placed; they wait for the end of their base. Kept
+    // across reveal calls (a pause inside ruby text must not lose them); the capacity is
+    // kept from message to message.
+    std::vector<uint32_t> pendingRuby_;
 };
 
 } // namespace velmira
