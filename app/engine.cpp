@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "app/popup_menu.h"
 #include "graphics/blitter.h"
+#include "resource/sjis.h"
 
 namespace velmira {
 
@@ -76,17 +78,23 @@ bool Engine::initialiseEngine() {
     loadSettings();
     // 6. The player's preferences.
     preferences_.load(saveFolder_);
-    // 7. Accelerator tables; 8. backlog; 9-10. display services: each arrives with its
-    //    subsystem, in this order.
+    // 7. The shortcut tables are constant data (app/accelerators.h): nothing to build.
+    // 8. The backlog starts empty.
+    backlog_.clear();
+    // 9-10. Display services arrive with their subsystem, in this order.
     // 11. The full-screen preference.
     window_.setFullScreen(preferences_.fullScreen);
-    // 12. Sound; 13. the message-box button: each arrives with its subsystem, in this
-    //     order.
+    // 12. Sound arrives with its subsystem, here.
+    // 13. The message box's one button: the configuration dialog.
+    buttons_.box.add(archives_, 3, kActionConfig, "sys_box_config.png", 548, 572);
     // The cross-fade variant is fixed once, from the settings as they now stand.
     screen_->transitions().setMmx(settings_.enableMmx);
     // 14. The whole scene is composed by the first update.
     screen_->layers().markForRecomposition();
-    // 15-16. Script display mode and the flag definitions and files.
+    // 15-16. Script display mode (which lays out the message window) and the flag
+    //     definitions and files.
+    loadGameFonts();
+    createMessageDisplay();
     script_.initialise(settings_, config_);
     bindSceneCommands();
     // 17. The save folder is known from the command line. 18. Global records arrive
@@ -115,6 +123,41 @@ void Engine::shutdownEngine() {
 
 void Engine::paint() {
     if (screen_) screen_->paint();
+}
+
+void Engine::loadGameFonts() {
+    SectionView fonts;
+    if (!config_.select(fonts, "Define", "Font")) return;
+    for (const auto& [face, file] : fonts.keys()) {
+        // Only members of the game's font folder: never a path of the player's machine.
+        if (file.empty() || file.find(':') != std::string::npos || file.front() == '/' ||
+            file.front() == '\\')
+            continue;
+        ArchiveReader reader(archives_);
+        std::vector<uint8_t> data;
+        if (reader.open("font", file) && reader.readAll(data))
+            platform_.fonts().setFaceData(face, std::move(data));
+    }
+}
+
+void Engine::createMessageDisplay() {
+    ScriptRunner& runner = script_.runner();
+    messageWindow_ =
+        std::make_unique<MessageWindow>(platform_.fonts(), messageGlyphs_, archives_, preferences_);
+    messageWindow_->speakerColours().load(config_);
+    // The clock box's variables are the game's to define; a game without a clock does not
+    // get a trace line for every change of display mode.
+    messageWindow_->setVariableLookup([&runner](std::string_view name) {
+        return runner.flags().isDefined(name) ? runner.flags().lookup(name) : 0;
+    });
+    systemActions_ = std::make_unique<SystemActions>(pump_, window_, *screen_, runner, buttons_);
+    systemActions_->setPopupMenu(
+        [this] { showPopupMenu(platform_.popupMenu(), window_, pump_.input()); });
+    messageDisplay_ =
+        std::make_unique<MessageDisplay>(pump_, *screen_, platform_.clock(), *messageWindow_,
+                                         backlog_, buttons_, *systemActions_, preferences_);
+    if (pageObserver_) messageDisplay_->setPageObserver(pageObserver_);
+    runner.setMessageSink(*messageDisplay_);
 }
 
 void Engine::bindSceneCommands() {

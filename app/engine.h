@@ -10,9 +10,11 @@
 
 #include "app/engine_script_host.h"
 #include "app/main_window.h"
+#include "app/message_display.h"
 #include "app/message_pump.h"
 #include "app/scene_commands.h"
 #include "app/screen.h"
+#include "app/system_actions.h"
 #include "graphics/surface.h"
 #include "platform/platform.h"
 #include "resource/archive.h"
@@ -21,6 +23,9 @@
 #include "resource/save_folder.h"
 #include "resource/settings.h"
 #include "resource/trace.h"
+#include "text/backlog.h"
+#include "text/glyph_renderer.h"
+#include "text/message_window.h"
 #include "ui/button_set.h"
 
 namespace velmira {
@@ -47,6 +52,12 @@ class Engine {
     // Start-up, main loop and shutdown.
     Ending run();
 
+    // Told of every message page: shown, and how it ended (the headless report, tests).
+    // Set before run().
+    void setPageObserver(MessageDisplay::PageObserver observer) {
+        pageObserver_ = std::move(observer);
+    }
+
     // What tests observe.
     Ending ending() const { return ending_; }
     bool shutdownRan() const { return shutdownRan_; }
@@ -54,6 +65,9 @@ class Engine {
     const MessagePump& pump() const { return pump_; }
     // Null before start-up made the screen.
     const Screen* screen() const { return screen_.get(); }
+    // Null before start-up made the message window.
+    const MessageWindow* messageWindow() const { return messageWindow_.get(); }
+    const Backlog& backlog() const { return backlog_; }
 
   private:
     void loadSettings();
@@ -63,6 +77,12 @@ class Engine {
     void shutdownEngine();
     void paint();
     void bindSceneCommands();
+    // A game may bring its own fonts: group "Define", section "Font", one line
+    // FACE=FILE per face the engine names, FILE in the archives' folder "font".
+    void loadGameFonts();
+    // The message window, the system actions and the message display, wired to the
+    // script runner.
+    void createMessageDisplay();
 
     platform::Platform& platform_;
     ArchiveIndex archives_;
@@ -81,6 +101,15 @@ class Engine {
     // settings reading (as the window); made at start-up.
     std::unique_ptr<Screen> screen_;
     std::unique_ptr<SceneCommands> sceneCommands_;
+
+    // The last 60 messages; the message window with its own glyph renderer; the
+    // dispatcher of the system actions and the page display over them.
+    Backlog backlog_;
+    GlyphRenderer messageGlyphs_;
+    std::unique_ptr<MessageWindow> messageWindow_;
+    std::unique_ptr<SystemActions> systemActions_;
+    std::unique_ptr<MessageDisplay> messageDisplay_;
+    MessageDisplay::PageObserver pageObserver_;
 
     Ending ending_ = Ending::NotRun;
     bool shutdownRan_ = false;

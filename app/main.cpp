@@ -43,6 +43,31 @@ const char* endingName(velmira::Engine::Ending ending) {
     return "?";
 }
 
+// A page as the headless report tells it: `message "text" (name)` when it is shown, the
+// text as the backlog keeps it with its line breaks as "/"; then how it ended.
+std::string describePage(const velmira::PageEvent& page) {
+    using Kind = velmira::PageEvent::Kind;
+    switch (page.kind) {
+    case Kind::Shown: {
+        std::string text = velmira::platform::sjisToUtf8(page.text);
+        for (char& c : text)
+            if (c == '\n') c = '/';
+        std::string line = "message \"" + text + "\"";
+        if (!page.name.empty()) line += " (" + velmira::platform::sjisToUtf8(page.name) + ")";
+        return line;
+    }
+    case Kind::Advanced:
+        return "message advanced";
+    case Kind::AutoAdvanced:
+        return "message advanced automatically";
+    case Kind::Skipped:
+        return "message skipped";
+    case Kind::Left:
+        return "message left";
+    }
+    return "message";
+}
+
 int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
                 velmira::Trace& trace) {
     using namespace velmira;
@@ -59,6 +84,8 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
         platform.log().setSink(
             [](std::string_view line) { std::cerr << "headless " << line << "\n"; });
     Engine engine(platform, std::move(paths), trace);
+    engine.setPageObserver(
+        [&platform](const PageEvent& page) { platform.log().write(describePage(page)); });
     const Engine::Ending ending = engine.run();
     if (options.trace)
         platform.log().write(std::string("run ended: ") + endingName(ending) +

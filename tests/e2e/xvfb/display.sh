@@ -166,7 +166,7 @@ for point in sys.argv[2:]:
 print(" ".join(out))
 PY
 }
-points="600,100 20,20 700,550"
+points="600,100 20,20 700,380" # above the message box
 want=$(slope_pixels $points) || fail "cannot read the sample game's slope picture"
 game=$sample start
 await has_size "800 600" || fail "the sample game's window is at $(geometry)"
