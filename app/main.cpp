@@ -56,6 +56,8 @@ std::string describePage(const velmira::PageEvent& page) {
         if (!page.name.empty()) line += " (" + velmira::platform::sjisToUtf8(page.name) + ")";
         return line;
     }
+    case Kind::Revealed:
+        return "message revealed";
     case Kind::Advanced:
         return "message advanced";
     case Kind::AutoAdvanced:

@@ -124,7 +124,10 @@ bool MessageDisplay::typeText(int32_t msPerUnit) {
         }
         const bool more = window_.reveal(budget);
         showFrame(false);
-        if (!more) return true;
+        if (!more) {
+            notify(PageEvent::Kind::Revealed);
+            return true;
+        }
         if (actions_.serve(InputContext::Game)) return false;
     }
     return false;

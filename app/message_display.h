@@ -44,6 +44,7 @@ int32_t autoAdvanceDelay(int32_t autoSpeed);
 struct PageEvent {
     enum class Kind : uint8_t {
         Shown,        // the page starts: name and text (Shift-JIS, text as the backlog keeps it)
+        Revealed,     // the whole text is out
         Advanced,     // the player turned the page
         AutoAdvanced, // auto mode turned it (timer or the voice's end)
         Skipped,      // skipping passed it
