@@ -47,9 +47,15 @@ constexpr int kRate = 44100;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kTwoPi = 2 * kPi;
 
-double dbToGain(double db) { return std::pow(10.0, db / 20.0); }
-double midiToHz(double note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
-long frames(double seconds) { return std::lround(seconds * kRate); }
+double dbToGain(double db) {
+    return std::pow(10.0, db / 20.0);
+}
+double midiToHz(double note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+long frames(double seconds) {
+    return std::lround(seconds * kRate);
+}
 double smoothstep(double x) {
     x = std::clamp(x, 0.0, 1.0);
     return x * x * (3 - 2 * x);
@@ -248,7 +254,7 @@ class Reverb {
             const double y = buf[pos];
             store = y * (1 - damping) + store * damping;
             buf[pos] = x + store * feedback;
-            pos = (pos + 1) % buf.size();
+            if (++pos == buf.size()) pos = 0;
             return y;
         }
         std::vector<double> buf;
@@ -260,7 +266,7 @@ class Reverb {
         double run(double x) {
             const double b = buf[pos];
             buf[pos] = x + b * 0.5;
-            pos = (pos + 1) % buf.size();
+            if (++pos == buf.size()) pos = 0;
             return b - x;
         }
         std::vector<double> buf;
@@ -321,20 +327,51 @@ void limit(Stereo& s, double ceiling) {
         sum += low[i];
         if (i >= ahead) sum -= low[i - ahead];
         const double smooth = sum / double(std::min(i + 1, ahead));
-        gain = std::min(std::min(smooth, low[i]), gain + (1 - gain) * recover);
+        gain = std::min(smooth, gain + (1 - gain) * recover);
         s.l[i] = float(std::clamp(s.l[i] * gain, -ceiling, ceiling));
         s.r[i] = float(std::clamp(s.r[i] * gain, -ceiling, ceiling));
     }
+}
+
+// The gain that brings the RMS of frames [begin, end) to `rmsDb`, or 1 when it is within
+// 0.1 dB already (or the stretch is silent).
+double gainTo(const Stereo& s, size_t begin, size_t end, double rmsDb) {
+    const double rms = std::sqrt(meanSquare(s, begin, end));
+    if (rms <= 0) return 1;
+    const double gain = dbToGain(rmsDb) / rms;
+    return std::abs(std::log10(gain)) * 20 < 0.1 ? 1 : gain;
 }
 
 // Sets the RMS of frames [begin, end) to `rmsDb` and limits peaks to `ceilingDb` (the limiter
 // takes a little loudness away, so the two steps are repeated until the RMS holds).
 void master(Stereo& s, size_t begin, size_t end, double rmsDb, double ceilingDb) {
     for (int round = 0; round < 4; ++round) {
-        const double rms = std::sqrt(meanSquare(s, begin, end));
-        if (rms <= 0) return;
-        scale(s, dbToGain(rmsDb) / rms);
+        const double gain = gainTo(s, begin, end, rmsDb);
+        if (round > 0 && gain == 1) return;
+        scale(s, gain);
         limit(s, dbToGain(ceilingDb));
+    }
+}
+
+// Sets the RMS of the loop [start, end) and limits peaks as the music is heard: up to the
+// loop end the limiter looks ahead into the loop start, where playback goes on, so the
+// frames before the end are limited exactly like those before the start; what follows the
+// end is limited as the closing that comes after it when the music does not loop.
+void masterPiece(Stereo& s, size_t start, size_t end, double rmsDb, double ceilingDb) {
+    const size_t beyond = size_t(frames(0.05)); // more than the limiter looks ahead
+    for (int round = 0; round < 4; ++round) {
+        const double gain = gainTo(s, start, end, rmsDb);
+        if (round > 0 && gain == 1) return;
+        scale(s, gain);
+        Stereo looped(end + beyond);
+        for (size_t i = 0; i < looped.size(); ++i) {
+            const size_t from = i < end ? i : start + (i - end);
+            looped.l[i] = s.l[from], looped.r[i] = s.r[from];
+        }
+        limit(looped, dbToGain(ceilingDb));
+        limit(s, dbToGain(ceilingDb));
+        std::copy(looped.l.begin(), looped.l.begin() + long(end), s.l.begin());
+        std::copy(looped.r.begin(), looped.r.begin() + long(end), s.r.begin());
     }
 }
 
@@ -470,7 +507,8 @@ Mono flute(double hz, double length, double velocity, Rng& rng) {
         phase += hz * (1 + vibrato) / kRate;
         phase -= std::floor(phase);
         const double chiff = std::exp(-t / 0.05);
-        const double v = tone.at(phase) * (1 + 8 * vibrato) + breath(rng.bipolar()) * (0.06 + 0.5 * chiff);
+        const double v =
+            tone.at(phase) * (1 + 8 * vibrato) + breath(rng.bipolar()) * (0.06 + 0.5 * chiff);
         out[i] = float(soft(v) * attack * std::max(0.0, fall) * velocity);
     }
     return out;
@@ -481,7 +519,7 @@ Mono flute(double hz, double length, double velocity, Rng& rng) {
 Mono harp(double hz, double velocity, double ring, Rng& rng) {
     Mono out(size_t(frames(ring)));
     const double lengthScale = std::pow(220.0 / hz, 0.3);
-    for (int n = 1; n <= 14; ++n) {
+    for (int n = 1; n <= 10; ++n) {
         const double f = n * hz * std::sqrt(1 + 0.00012 * n * n);
         if (f > 10000) break;
         const double amp = std::abs(std::sin(n * kPi * 0.21)) / std::pow(n, 1.25);
@@ -508,17 +546,19 @@ Mono epiano(double hz, double velocity, double ring, Rng& rng) {
     Mono out(size_t(frames(ring)));
     double pc = rng.uniform(), pm = rng.uniform();
     const double damp = 0.6;
+    // The two decays as per-frame factors: exp() per frame is the slow part otherwise.
+    const double brightFall = std::exp(-1.0 / (0.3 * kRate)), fall = std::exp(-1.0 / (1.4 * kRate));
+    double bright = 1.6 * velocity, level = velocity;
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / kRate;
-        const double index = 0.25 + 1.6 * velocity * std::exp(-t / 0.3);
         pc += hz / kRate;
-        pm += hz / kRate;
         pc -= std::floor(pc);
-        pm -= std::floor(pm);
-        const double v = sine().at(pc + index / kTwoPi * sine().at(pm));
-        const double env = smoothstep(t / 0.003) * std::exp(-t / 1.4) *
-                           (1 - smoothstep((t - (ring - damp)) / damp));
-        out[i] = float(v * env * velocity);
+        const double v = sine().at(pc + (0.25 + bright) / kTwoPi * sine().at(pc - pm));
+        const double env =
+            level * smoothstep(t / 0.003) * (1 - smoothstep((t - (ring - damp)) / damp));
+        out[i] = float(v * env);
+        bright *= brightFall;
+        level *= fall;
     }
     return out;
 }
@@ -531,8 +571,8 @@ Mono musicBox(double hz, double velocity, Rng& rng) {
     struct Mode {
         double ratio, amp, tau;
     };
-    for (const Mode m : {Mode{1, 1, 2.2}, Mode{2, 0.1, 0.9}, Mode{3, 0.04, 0.5},
-                         Mode{6.27, 0.22, 0.15}}) {
+    for (const Mode m :
+         {Mode{1, 1, 2.2}, Mode{2, 0.1, 0.9}, Mode{3, 0.04, 0.5}, Mode{6.27, 0.22, 0.15}}) {
         if (hz * m.ratio > 15000) continue;
         Partial p(hz * m.ratio, rng.uniform());
         const double decay = std::exp(-1.0 / (m.tau * kRate));
@@ -552,9 +592,8 @@ Mono musicBox(double hz, double velocity, Rng& rng) {
 }
 
 // A string pad: each note two slightly detuned bright voices, one per side, behind a
-// low-pass at `bright` Hz; slow attack, `release` seconds of release after `length`.
-Stereo pad(const std::vector<int>& notes, double length, double bright, double velocity,
-           Rng& rng) {
+// low-pass at `bright` Hz; a slow attack, and 1.2 s of release after `length`.
+Stereo pad(const std::vector<int>& notes, double length, double bright, double velocity, Rng& rng) {
     static const Wavetable saw = [] {
         std::vector<double> h;
         for (int n = 1; n <= 24; ++n)
@@ -646,14 +685,15 @@ Chord parseChord(std::string_view name) {
     Chord c;
     for (int s : steps)
         c.classes.push_back((root + s) % 12);
-    c.bassClass = slash == std::string_view::npos
-                      ? root
-                      : (parseNote(name.substr(slash + 1)) + 12) % 12;
+    c.bassClass =
+        slash == std::string_view::npos ? root : (parseNote(name.substr(slash + 1)) + 12) % 12;
     return c;
 }
 
 // The lowest note of pitch class `pc` at or above `low`.
-int placeAbove(int pc, int low) { return low + ((pc - low) % 12 + 12) % 12; }
+int placeAbove(int pc, int low) {
+    return low + ((pc - low) % 12 + 12) % 12;
+}
 
 struct Note {
     double beat, length;
@@ -714,8 +754,8 @@ struct Rendered {
 // the lead-in), or as the final held chord.
 enum class Role { Bar, Accompaniment, Final };
 
-void renderBar(const Piece& piece, const Bar& bar, Role role, long at, uint64_t seed,
-               Stereo& dry, Stereo& send) {
+void renderBar(const Piece& piece, const Bar& bar, Role role, long at, uint64_t seed, Stereo& dry,
+               Stereo& send) {
     Rng rng(seed);
     const double beat = 60.0 / piece.bpm;
     const int bars = role == Role::Final ? 2 : 1;
@@ -747,7 +787,7 @@ void renderBar(const Piece& piece, const Bar& bar, Role role, long at, uint64_t 
         dry.add(second, place(2), 0.55, 0), send.add(second, place(2), 0.08, 0);
     }
 
-    // The chord's notes upward from the root in the third octave, over two octaves.
+    // The chord's notes upward from the root in the third octave, over three octaves.
     std::vector<int> ladder;
     const int root = placeAbove(chord.classes[0], 48);
     for (int octave = 0; octave < 3; ++octave)
@@ -781,10 +821,11 @@ void renderBar(const Piece& piece, const Bar& bar, Role role, long at, uint64_t 
     if (role == Role::Accompaniment) return;
     const double leadPan = 0.12;
     for (const Note& n : parseMelody(bar.melody)) {
+        if (n.beat + n.length > piece.beatsPerBar * bars + 1e-9)
+            throw std::runtime_error(std::string("melody overruns its bar: ") + bar.melody);
         const double velocity = 0.9 + 0.08 * rng.bipolar();
         const long onset = place(n.beat) + frames(0.010 * rng.uniform());
-        const double length =
-            std::min(n.length * beat * 0.96, role == Role::Final ? held : 1e9);
+        const double length = std::min(n.length * beat * 0.96, role == Role::Final ? held : 1e9);
         const Mono m = piece.lead == Lead::Flute ? flute(midiToHz(n.pitch), length, velocity, rng)
                                                  : musicBox(midiToHz(n.pitch), velocity, rng);
         dry.add(m, onset, 0.8, leadPan), send.add(m, onset, 0.35, leadPan);
@@ -822,10 +863,11 @@ Rendered renderPiece(const Piece& piece) {
     const long fade = frames(0.5);
     for (long i = total - fade; i < total; ++i) {
         const double g = double(total - i) / double(fade);
-        mix.l[size_t(i)] = float(mix.l[size_t(i)] * g), mix.r[size_t(i)] = float(mix.r[size_t(i)] * g);
+        mix.l[size_t(i)] = float(mix.l[size_t(i)] * g),
+        mix.r[size_t(i)] = float(mix.r[size_t(i)] * g);
     }
     Rendered out{std::move(mix), 2 * barFrames, (2 + long(count)) * barFrames};
-    master(out.sound, size_t(out.loopStart), size_t(out.loopEnd), -14.0, -1.5);
+    masterPiece(out.sound, size_t(out.loopStart), size_t(out.loopEnd), -14.0, -1.5);
     return out;
 }
 
@@ -914,8 +956,10 @@ Stereo wave(double length, double strength, Rng& rng) {
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / kRate;
         const double swell = 0.35 * smoothstep(t / breakAt);
-        const double crash = smoothstep((t - breakAt) / 0.5) * std::exp(-std::max(0.0, t - breakAt - 0.25) / 1.1);
-        const double wash = smoothstep((t - breakAt - 0.1) / 1.0) * std::exp(-std::max(0.0, t - breakAt - 0.8) / 1.6);
+        const double crash =
+            smoothstep((t - breakAt) / 0.5) * std::exp(-std::max(0.0, t - breakAt - 0.25) / 1.1);
+        const double wash = smoothstep((t - breakAt - 0.1) / 1.0) *
+                            std::exp(-std::max(0.0, t - breakAt - 0.8) / 1.6);
         const double tail = 1 - smoothstep((t - (length - 1.0)) / 1.0);
         const double level = (swell + crash) * tail;
         if (i % 32 == 0)
@@ -926,7 +970,10 @@ Stereo wave(double length, double strength, Rng& rng) {
         const double low = thud(rng.bipolar()) * 6 * crash * tail;
         for (int side = 0; side < 2; ++side) {
             const double noise = 0.55 * rng.bipolar() + 0.45 * shared * 3;
-            const double v = body[side](noise) * level + foamTop[side](foam[side](rng.bipolar())) * wash * tail * (0.25 + 2.5 * fizz) * 0.5 + low;
+            const double v =
+                body[side](noise) * level +
+                foamTop[side](foam[side](rng.bipolar())) * wash * tail * (0.25 + 2.5 * fizz) * 0.5 +
+                low;
             (side ? out.r : out.l)[i] = float(v * strength);
         }
     }
@@ -944,7 +991,9 @@ Stereo wind(long loopFrames, long length, double strength, double whistle, Rng& 
     Biquad band[2], tone[2];
     for (size_t i = 0; i < out.size(); ++i) {
         const double t = double(i) / kRate;
-        auto slow = [&](int cycles, int k) { return std::sin(kTwoPi * (cycles * t / period + phases[k])); };
+        auto slow = [&](int cycles, int k) {
+            return std::sin(kTwoPi * (cycles * t / period + phases[k]));
+        };
         const double gust = 0.6 + 0.22 * slow(1, 0) + 0.12 * slow(3, 1) + 0.06 * slow(7, 2);
         if (i % 32 == 0) {
             const double centre = 420 + 260 * gust + 80 * slow(5, 3);
@@ -1019,7 +1068,9 @@ Stereo capeAmbience(Place place, uint64_t seed) {
 void masterLoop(Stereo& s, double rmsDb, double ceilingDb) {
     const size_t n = s.size();
     for (int round = 0; round < 4; ++round) {
-        scale(s, dbToGain(rmsDb) / std::sqrt(meanSquare(s, 0, n)));
+        const double gain = gainTo(s, 0, n, rmsDb);
+        if (round > 0 && gain == 1) return;
+        scale(s, gain);
         Stereo twice(n * 2);
         twice.add(s, 0, 1.0), twice.add(s, long(n), 1.0);
         limit(twice, dbToGain(ceilingDb));
@@ -1052,8 +1103,10 @@ Stereo door(Rng& rng) {
     click(0.03, 2400, 0.5);
     // The creak: stick-slip pulses whose rate wanders, ringing the wood's modes.
     {
-        Biquad modes[] = {{Biquad::Kind::BandPass, 390, 9}, {Biquad::Kind::BandPass, 830, 12},
-                          {Biquad::Kind::BandPass, 1460, 14}, {Biquad::Kind::BandPass, 2650, 16}};
+        Biquad modes[] = {{Biquad::Kind::BandPass, 390, 9},
+                          {Biquad::Kind::BandPass, 830, 12},
+                          {Biquad::Kind::BandPass, 1460, 14},
+                          {Biquad::Kind::BandPass, 2650, 16}};
         const double gains[] = {1.0, 0.8, 0.55, 0.3};
         const double begin = 0.15, length = 1.2;
         double phase = 0, drift = 0;
@@ -1112,7 +1165,8 @@ Stereo steps(Rng& rng) {
             const double thump = std::sin(kTwoPi * phase) * std::exp(-t / 0.045);
             const double hit = heel2(heel(rng.bipolar())) * 5 * std::exp(-t / 0.012);
             const double ts = t - 0.045;
-            const double rub = ts > 0 ? scuff(rng.bipolar()) * 0.35 * smoothstep(ts / 0.01) * std::exp(-ts / 0.05) +
+            const double rub = ts > 0 ? scuff(rng.bipolar()) * 0.35 * smoothstep(ts / 0.01) *
+                                                std::exp(-ts / 0.05) +
                                             grit(rng.bipolar()) * 0.1 * std::exp(-ts / 0.03)
                                       : 0.0;
             m[size_t(at + i)] += float((thump * 0.8 + hit + rub) * level * smoothstep(t / 0.001));
@@ -1133,10 +1187,10 @@ Stereo bell(Rng& rng) {
     struct Mode {
         double ratio, amp, tau;
     };
-    for (const Mode md : {Mode{0.5, 0.45, 4.5}, Mode{1.0, 0.55, 3.2}, Mode{1.19, 0.42, 2.5},
-                          Mode{1.5, 0.2, 1.9}, Mode{2.0, 0.5, 2.0}, Mode{2.51, 0.22, 1.2},
-                          Mode{2.67, 0.17, 1.0}, Mode{3.01, 0.14, 0.8}, Mode{4.07, 0.1, 0.5},
-                          Mode{5.2, 0.07, 0.3}, Mode{6.3, 0.05, 0.2}}) {
+    for (const Mode md :
+         {Mode{0.5, 0.45, 4.5}, Mode{1.0, 0.55, 3.2}, Mode{1.19, 0.42, 2.5}, Mode{1.5, 0.2, 1.9},
+          Mode{2.0, 0.5, 2.0}, Mode{2.51, 0.22, 1.2}, Mode{2.67, 0.17, 1.0}, Mode{3.01, 0.14, 0.8},
+          Mode{4.07, 0.1, 0.5}, Mode{5.2, 0.07, 0.3}, Mode{6.3, 0.05, 0.2}}) {
         const double beat = rng.range(0.4, 1.6);
         for (double side : {-0.5, 0.5}) {
             Partial p(prime * md.ratio + side * beat, rng.uniform());
@@ -1152,7 +1206,8 @@ Stereo bell(Rng& rng) {
     for (size_t i = 0; i < m.size(); ++i) {
         const double t = double(i) / kRate;
         const double hit = strike(rng.bipolar()) * std::exp(-t / 0.004);
-        m[i] = float((m[i] + hit) * smoothstep(t / 0.0015) * (1 - smoothstep((t - (length - 1)) / 1)));
+        m[i] =
+            float((m[i] + hit) * smoothstep(t / 0.0015) * (1 - smoothstep((t - (length - 1)) / 1)));
     }
     s.add(m, 0, 1.0, 0);
     addRoom(s, 0.82, 0.3, 0.3);
@@ -1178,13 +1233,16 @@ Stereo lamp(Rng& rng) {
         const double ts = t - 0.05;
         if (ts > 0 && ts < 0.2) {
             const double grain = 0.4 + 1.6 * std::abs(rough(rng.bipolar() * 3));
-            v += scratch(rng.bipolar()) * grain * smoothstep(ts / 0.01) * (1 - smoothstep((ts - 0.12) / 0.06));
+            v += scratch(rng.bipolar()) * grain * smoothstep(ts / 0.01) *
+                 (1 - smoothstep((ts - 0.12) / 0.06));
         }
         // The flare: a bright rush that dulls as it settles, with crackles.
         const double tf = t - 0.17;
         if (tf > 0) {
-            if (i % 32 == 0) flare.set(Biquad::Kind::LowPass, 900 + 5000 * std::exp(-tf / 0.18), 0.7);
-            const double env = smoothstep(tf / 0.03) * (0.15 + 0.85 * std::exp(-tf / 0.25)) * (1 - smoothstep((t - 1.2) / 0.4));
+            if (i % 32 == 0)
+                flare.set(Biquad::Kind::LowPass, 900 + 5000 * std::exp(-tf / 0.18), 0.7);
+            const double env = smoothstep(tf / 0.03) * (0.15 + 0.85 * std::exp(-tf / 0.25)) *
+                               (1 - smoothstep((t - 1.2) / 0.4));
             if (rng.uniform() < 0.0009 * std::exp(-tf / 0.5)) crackle = rng.range(0.5, 1.0);
             v += flare(rng.bipolar()) * env * 0.9 + crackleTone(crackle * rng.bipolar()) * 2;
             crackle *= 0.93;
@@ -1195,8 +1253,10 @@ Stereo lamp(Rng& rng) {
             const double env = smoothstep(tw / 0.12) * std::exp(-std::max(0.0, tw - 0.12) / 0.35);
             v += whump2(whump(rng.bipolar())) * 14 * env + std::sin(kTwoPi * 68 * tw) * 0.35 * env;
             // The flame: quiet, flickering, fading by the end.
-            const double flicker = 0.7 + 0.3 * std::sin(kTwoPi * 7.3 * t) * std::sin(kTwoPi * 2.1 * t);
-            v += hiss(rng.bipolar()) * 0.5 * smoothstep(tw / 0.3) * flicker * (1 - smoothstep((t - 1.6) / (length - 1.6)));
+            const double flicker =
+                0.7 + 0.3 * std::sin(kTwoPi * 7.3 * t) * std::sin(kTwoPi * 2.1 * t);
+            v += hiss(rng.bipolar()) * 0.5 * smoothstep(tw / 0.3) * flicker *
+                 (1 - smoothstep((t - 1.6) / (length - 1.6)));
         }
         m[i] = float(top(v));
     }
@@ -1206,7 +1266,8 @@ Stereo lamp(Rng& rng) {
         Partial p(hz, rng.uniform());
         for (long i = 0; i < frames(0.5); ++i) {
             const double t = double(i) / kRate;
-            m[size_t(at + i)] += float(p.next() * 0.12 * std::exp(-t / (0.25 * 3150 / hz)) * smoothstep(t / 0.0008));
+            m[size_t(at + i)] +=
+                float(p.next() * 0.12 * std::exp(-t / (0.25 * 3150 / hz)) * smoothstep(t / 0.0008));
         }
     }
     s.add(m, 0, 1.0, 0);
@@ -1226,8 +1287,8 @@ Stereo page(Rng& rng) {
     for (size_t i = 0; i < m.size(); ++i) {
         const double t = double(i) / kRate;
         if (i % 32 == 0) {
-            const double centre = t < 0.25 ? 1800 + 3000 * t / 0.25
-                                           : 1500 + 3300 * std::exp(-(t - 0.25) / 0.12);
+            const double centre =
+                t < 0.25 ? 1800 + 3000 * t / 0.25 : 1500 + 3300 * std::exp(-(t - 0.25) / 0.12);
             sweep.set(Biquad::Kind::BandPass, centre, 0.9);
         }
         const double lift = 0.25 * smoothstep(t / 0.2);
@@ -1258,9 +1319,11 @@ Stereo cat(Rng& rng) {
     auto shapeAt = [](double x) { // 0 .. 1 through the meow
         const Shape a{700, 2600, 4200}, b{1300, 2100, 3800}, c{850, 1350, 3500};
         auto mix = [](const Shape& p, const Shape& q, double u) {
-            return Shape{p.f1 + (q.f1 - p.f1) * u, p.f2 + (q.f2 - p.f2) * u, p.f3 + (q.f3 - p.f3) * u};
+            return Shape{p.f1 + (q.f1 - p.f1) * u, p.f2 + (q.f2 - p.f2) * u,
+                         p.f3 + (q.f3 - p.f3) * u};
         };
-        return x < 0.35 ? mix(a, b, smoothstep(x / 0.35)) : mix(b, c, smoothstep((x - 0.35) / 0.65));
+        return x < 0.35 ? mix(a, b, smoothstep(x / 0.35))
+                        : mix(b, c, smoothstep((x - 0.35) / 0.65));
     };
     auto resonance = [](double f, double centre, double width) {
         const double d = (f - centre) / width;
@@ -1274,7 +1337,8 @@ Stereo cat(Rng& rng) {
         const double t = double(i) / kRate, x = t / voiced;
         const double contour =
             520 + 260 * std::sin(kPi * std::min(1.0, x / 0.7)) - 80 * smoothstep((x - 0.6) / 0.4);
-        const double f0 = contour * (1 + 0.012 * std::sin(kTwoPi * 6 * t) + 0.02 * jitter(rng.bipolar()));
+        const double f0 =
+            contour * (1 + 0.012 * std::sin(kTwoPi * 6 * t) + 0.02 * jitter(rng.bipolar()));
         const Shape sh = shapeAt(x);
         const double mouth = smoothstep(x / 0.12); // closed lips damp the upper formants
         double v = 0;
@@ -1406,7 +1470,7 @@ struct Job {
 
 bool writeMusic(const std::string& path, const Piece& piece) {
     const Rendered r = renderPiece(piece);
-    return writeStereo(path, r.sound, 0.4f,
+    return writeStereo(path, r.sound, 0.5f,
                        {{"TITLE", piece.title},
                         {"start", std::to_string(r.loopStart)},
                         {"end", std::to_string(r.loopEnd)}});
@@ -1419,8 +1483,8 @@ bool writeAmbience(const std::string& path, Place place, const char* title, doub
     return writeStereo(path, s, 0.3f, {{"TITLE", title}});
 }
 
-bool writeEffect(const std::string& path, Stereo (*make)(Rng&), const char* title,
-                 double peakDb, uint64_t seed) {
+bool writeEffect(const std::string& path, Stereo (*make)(Rng&), const char* title, double peakDb,
+                 uint64_t seed) {
     Rng rng(seed);
     Stereo s = make(rng);
     normalisePeak(s, peakDb);
