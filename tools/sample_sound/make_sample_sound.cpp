@@ -828,7 +828,9 @@ void renderBar(const Piece& piece, const Bar& bar, Role role, long at, uint64_t 
         const double length = std::min(n.length * beat * 0.96, role == Role::Final ? held : 1e9);
         const Mono m = piece.lead == Lead::Flute ? flute(midiToHz(n.pitch), length, velocity, rng)
                                                  : musicBox(midiToHz(n.pitch), velocity, rng);
-        dry.add(m, onset, 0.8, leadPan), send.add(m, onset, 0.35, leadPan);
+        // The music box dies away quickly and sits 2 dB higher, to stay clear of the chords.
+        const double gain = piece.lead == Lead::Flute ? 0.8 : 1.0;
+        dry.add(m, onset, gain, leadPan), send.add(m, onset, 0.35, leadPan);
     }
 }
 
@@ -1416,7 +1418,7 @@ bool readWav(const std::string& path, Mono& out, int& rate) {
 
 // Makes a spoken line sit well beside the music: the synthesiser's hum below 80 Hz and its
 // edge above 6 kHz taken off, the silence around it trimmed to a short margin, a little room
-// added, and the level set to -18 dBFS RMS with peaks below -2 dBFS.
+// added, and the level set to -18 dBFS RMS with peaks below -3 dBFS.
 bool makeVoice(const std::string& in, const std::string& out) {
     Mono raw;
     int rate = 0;
@@ -1454,7 +1456,7 @@ bool makeVoice(const std::string& in, const std::string& out) {
         const float g = float(s.size() - i) / float(fade);
         s.l[i] *= g, s.r[i] *= g;
     }
-    master(s, 0, s.size(), -18, -2);
+    master(s, 0, s.size(), -18, -3);
     Mono m(s.size());
     for (size_t i = 0; i < m.size(); ++i)
         m[i] = 0.5f * (s.l[i] + s.r[i]);
