@@ -28,9 +28,9 @@ set(offending)
 foreach(folder ${folders})
   file(GLOB_RECURSE sources ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp
        ${SOURCE_DIR}/${folder}/*.inc)
-  # The sample game's picture generator is a build step, not part of the engine: it
-  # writes its PNG files with libpng.
-  list(FILTER sources EXCLUDE REGEX "/tools/sample_art/")
+  # The sample game's picture and sound generators are build steps, not part of the
+  # engine: they write their PNG files with libpng and their Ogg files with libvorbisenc.
+  list(FILTER sources EXCLUDE REGEX "/tools/sample_(art|sound)/")
   foreach(source ${sources})
     file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*<")
     foreach(line ${lines})

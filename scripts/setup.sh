@@ -6,8 +6,10 @@ set -euo pipefail
 packages=(
   # toolchain
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config clang-format
-  # engine libraries
+  # engine libraries (libvorbis-dev also brings the encoder that makes the sample sounds)
   zlib1g-dev libvorbis-dev libpng-dev
+  # the sample game's voiced lines are spoken at build time
+  espeak-ng
   # platform backends
   libsdl2-dev libgtk-3-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   # (the font tests expect the figures of fonts-ipafont 00303-23, as in Debian 12)
