@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/encoding.h"
@@ -40,6 +41,8 @@ namespace {
 constexpr int64_t kMaxEmPixels = int64_t(FreeTypeFontEngine::kMaxHeight) * 8;
 // Sizes a font keeps set up at once; the engine asks for two scales (text and ruby).
 constexpr size_t kMaxSizes = 4;
+// The glyphs a font keeps (a 24-pixel face's glyph is about 4 KiB at eight times the size).
+constexpr size_t kCacheBytes = size_t(8) << 20;
 // Synthetic bold thickens strokes by em / kBoldDivisor. A simulated bold face is
 // emboldened by about one device pixel at the size it is drawn; the bitmap here is drawn
 // at eight times a 24-pixel font, so that is em / 192: the outline grows by one
@@ -136,36 +139,13 @@ class FreeTypeFont final : public Font {
 
     int64_t glyphBitmap(uint32_t code, int32_t scale16, GlyphMetrics& metrics, uint8_t* buffer,
                         size_t bufferSize) override {
-        // The engine asks twice per glyph (size, then bitmap): the second time the glyph
-        // slot still holds it.
-        if (!slotValid_ || slotCode_ != code || slotScale16_ != scale16) {
-            slotValid_ = false;
-            if (!loadGlyph(code, scale16)) return -1;
-            slotValid_ = true;
-            slotCode_ = code;
-            slotScale16_ = scale16;
-        }
-        metrics = slotMetrics_;
-        const FT_Bitmap& bitmap = face_->glyph->bitmap;
-        const int64_t pitch = (int64_t(metrics.blackBoxWidth) + 31) / 32 * 4;
-        const int64_t size = pitch * metrics.blackBoxHeight;
+        const CachedGlyph& glyph = cachedGlyph(code, scale16);
+        if (!glyph.ok) return -1;
+        metrics = glyph.metrics;
+        const auto size = static_cast<int64_t>(glyph.bits.size());
         if (buffer == nullptr || size == 0) return size;
-        if (bufferSize < static_cast<size_t>(size)) return -1;
-
-        // FreeType's rows are packed to its own pitch (upward flow when negative); ours are
-        // padded to 32 bits, and the bits right of the box are zero.
-        std::memset(buffer, 0, static_cast<size_t>(size));
-        const size_t rowBytes = (size_t(metrics.blackBoxWidth) + 7) / 8;
-        const int tailBits = metrics.blackBoxWidth % 8;
-        const auto tailMask = static_cast<uint8_t>(tailBits == 0 ? 0xFF : 0xFF << (8 - tailBits));
-        const int64_t srcPitch = bitmap.pitch;
-        for (int64_t r = 0; r < metrics.blackBoxHeight; ++r) {
-            const int64_t srcRow = srcPitch >= 0 ? r : metrics.blackBoxHeight - 1 - r;
-            const uint8_t* src = bitmap.buffer + srcRow * (srcPitch >= 0 ? srcPitch : -srcPitch);
-            uint8_t* dst = buffer + r * pitch;
-            std::memcpy(dst, src, rowBytes);
-            dst[rowBytes - 1] &= tailMask;
-        }
+        if (bufferSize < glyph.bits.size()) return -1;
+        std::memcpy(buffer, glyph.bits.data(), glyph.bits.size());
         return size;
     }
 
@@ -220,7 +200,34 @@ class FreeTypeFont final : public Font {
         return slot;
     }
 
-    bool loadGlyph(uint32_t code, int32_t scale16) {
+    // A glyph as the engine receives it: rows padded to 32 bits, the bits right of the box
+    // zero. ok is false for a character this face cannot draw.
+    struct CachedGlyph {
+        bool ok = false;
+        GlyphMetrics metrics;
+        std::vector<uint8_t> bits;
+    };
+
+    // The engine draws every character anew each time it shows it (twice per glyph: the
+    // size, then the bitmap), as a system font engine with its own glyph cache would
+    // serve it. Rasterising at eight times the size is most of the cost of text, and pages
+    // share most of their characters, so each font keeps the glyphs it made, up to
+    // kCacheBytes (then it starts afresh).
+    const CachedGlyph& cachedGlyph(uint32_t code, int32_t scale16) {
+        const uint64_t key = (uint64_t(uint32_t(scale16)) << 32) | code;
+        if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
+        if (cacheBytes_ > kCacheBytes) {
+            cache_.clear();
+            cacheBytes_ = 0;
+        }
+        CachedGlyph glyph;
+        glyph.ok = loadGlyph(code, scale16, glyph);
+        if (!glyph.ok) glyph.bits.clear();
+        cacheBytes_ += glyph.bits.size() + sizeof(CachedGlyph) + sizeof(key);
+        return cache_.emplace(key, std::move(glyph)).first->second;
+    }
+
+    bool loadGlyph(uint32_t code, int32_t scale16, CachedGlyph& out) {
         const FT_UInt index = glyphIndex(code);
         if (index == 0) return false; // unmapped, or the face would draw its notdef
         const ScaledSize* size = activeSize(scale16);
@@ -246,13 +253,30 @@ class FreeTypeFont final : public Font {
             return false;
         if (bitmap.width > unsigned(kMaxEmPixels * 4) || bitmap.rows > unsigned(kMaxEmPixels * 4))
             return false;
-        slotMetrics_.blackBoxWidth = empty ? 0 : static_cast<int32_t>(bitmap.width);
-        slotMetrics_.blackBoxHeight = empty ? 0 : static_cast<int32_t>(bitmap.rows);
-        slotMetrics_.originX = slot->bitmap_left;
-        slotMetrics_.originY = slot->bitmap_top;
+        GlyphMetrics& metrics = out.metrics;
+        metrics.blackBoxWidth = empty ? 0 : static_cast<int32_t>(bitmap.width);
+        metrics.blackBoxHeight = empty ? 0 : static_cast<int32_t>(bitmap.rows);
+        metrics.originX = slot->bitmap_left;
+        metrics.originY = slot->bitmap_top;
         // Whole pixels at the bitmap's scale, rounded to nearest.
-        slotMetrics_.cellIncrementX = static_cast<int32_t>((advanceX + 32) >> 6);
-        slotMetrics_.cellIncrementY = static_cast<int32_t>((slot->advance.y + 32) >> 6);
+        metrics.cellIncrementX = static_cast<int32_t>((advanceX + 32) >> 6);
+        metrics.cellIncrementY = static_cast<int32_t>((slot->advance.y + 32) >> 6);
+
+        // FreeType's rows are packed to its own pitch (upward flow when negative); ours are
+        // padded to 32 bits, and the bits right of the box are zero.
+        const size_t pitch = (size_t(metrics.blackBoxWidth) + 31) / 32 * 4;
+        out.bits.assign(pitch * size_t(metrics.blackBoxHeight), 0);
+        const size_t rowBytes = (size_t(metrics.blackBoxWidth) + 7) / 8;
+        const int tailBits = metrics.blackBoxWidth % 8;
+        const auto tailMask = static_cast<uint8_t>(tailBits == 0 ? 0xFF : 0xFF << (8 - tailBits));
+        const int64_t srcPitch = bitmap.pitch;
+        for (int64_t r = 0; r < metrics.blackBoxHeight; ++r) {
+            const int64_t srcRow = srcPitch >= 0 ? r : metrics.blackBoxHeight - 1 - r;
+            const uint8_t* src = bitmap.buffer + srcRow * (srcPitch >= 0 ? srcPitch : -srcPitch);
+            uint8_t* dst = out.bits.data() + size_t(r) * pitch;
+            std::memcpy(dst, src, rowBytes);
+            dst[rowBytes - 1] &= tailMask;
+        }
         return true;
     }
 
@@ -266,11 +290,8 @@ class FreeTypeFont final : public Font {
     int64_t emNumerator_ = 0, emDenominator_ = 1;
     std::vector<ScaledSize> sizes_;
     size_t nextReuse_ = 0;
-    // What the glyph slot holds.
-    bool slotValid_ = false;
-    uint32_t slotCode_ = 0;
-    int32_t slotScale16_ = 0;
-    GlyphMetrics slotMetrics_;
+    std::unordered_map<uint64_t, CachedGlyph> cache_;
+    size_t cacheBytes_ = 0;
 };
 
 } // namespace
