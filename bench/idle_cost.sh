@@ -2,9 +2,11 @@
 # What a static scene costs: the real program under Xvfb (software renderer, no sound
 # card) on a tiny game whose start script only waits, and the processor share of one
 # core it takes over about 10 seconds, from utime + stime in /proc/<pid>/stat. The goal
-# is below 3 %.
+# is below 3 %. With IDLE_SCENE=page the game shows a message page instead and waits for
+# the page to be turned (the wait icon animates).
 #
-# usage: bench/idle_cost.sh [BUILD_DIR]   (default build/release; needs xvfb-run, python3)
+# usage: [IDLE_SCENE=page] bench/idle_cost.sh [BUILD_DIR]
+#        (default build/release; needs xvfb-run, python3, iconv)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/release}
@@ -21,6 +23,13 @@ work=$(mktemp -d)
 chmod 700 "$work"
 trap 'kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 make_tiny_game "$work/game" "Idle" "velmira.bench.idle"
+if [ "${IDLE_SCENE:-}" = page ]; then
+    # A later archive replaces the start script with one that shows a page and waits.
+    mkdir -p "$work/page/script"
+    printf '.fade 0\n.img 0 splash.png\n坂の上の灯台が、静かに明かりを灯し始めた。/海が青く深く沈んでいく。\n\n' |
+        iconv -t CP932 | sed 's/$/\r/' >"$work/page/script/start.txt"
+    "$tool" pack "$work/game/data/page.dat" --revision 2 "$work/page" >/dev/null
+fi
 
 export XDG_RUNTIME_DIR=$work SDL_RENDER_DRIVER=software SDL_AUDIODRIVER=dummy
 "$velmira" --save-dir "$work/save" "$work/game" 2>/dev/null &
