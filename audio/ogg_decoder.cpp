@@ -206,8 +206,10 @@ int64_t OggDecoder::totalFrames() {
 
 bool OggDecoder::decode(uint8_t* destination, uint32_t byteCount) {
     if (!destination || byteCount < 1) return false;
-    std::memset(destination, 0, byteCount);
-    if (!open_) return false;
+    if (!open_) {
+        std::memset(destination, 0, byteCount);
+        return false;
+    }
 
     const int64_t frameBytes = int64_t{channels_} * 2;
     // A request that is not whole frames leaves its last partial frame silent: the library
@@ -216,6 +218,7 @@ bool OggDecoder::decode(uint8_t* destination, uint32_t byteCount) {
     uint32_t done = 0;
     uint32_t left = usable;
     bool jumped = false;
+    bool whole = true;
     while (left > 0) {
         int64_t want = left;
         if (loopEnd_ != 0) {
@@ -235,7 +238,10 @@ bool OggDecoder::decode(uint8_t* destination, uint32_t byteCount) {
             if (n < 0 || n > want) n = 0; // any other error ends the stream here
         }
         if (n == 0) {
-            if (!loop_ || jumped) return false; // the rest stays silent
+            if (!loop_ || jumped) {
+                whole = false;
+                break;
+            }
             ov_pcm_seek(&file_->vf, loopStart_);
             jumped = true;
             continue;
@@ -243,7 +249,10 @@ bool OggDecoder::decode(uint8_t* destination, uint32_t byteCount) {
         left -= static_cast<uint32_t>(n);
         done += static_cast<uint32_t>(n);
     }
-    return true;
+    // What the stream did not fill is silence (filled last: clearing all of it first would
+    // write every byte twice).
+    std::memset(destination + done, 0, byteCount - done);
+    return whole;
 }
 
 } // namespace velmira

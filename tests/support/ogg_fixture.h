@@ -23,11 +23,13 @@ struct OggTone {
     int64_t frames = 44100;
     double hz = 440.0;
     float quality = 0.0f; // libvorbisenc's VBR quality, -0.1 (smallest) ... 1
+    double noise = 0.0;   // amplitude of white noise mixed in (a fuller, music-like bit rate)
     std::vector<std::pair<std::string, std::string>> comments;
 };
 
 // A sine whose amplitude grows from 0.2 to 0.8 over the file, so that every stretch of
-// it sounds (and decodes) different; the right channel is a quarter period behind.
+// it sounds (and decodes) different; the right channel is a quarter period behind. The
+// noise, when asked for, is the same on every run.
 inline std::vector<uint8_t> encodeOggTone(const OggTone& tone) {
     vorbis_info vi;
     vorbis_info_init(&vi);
@@ -71,6 +73,11 @@ inline std::vector<uint8_t> encodeOggTone(const OggTone& tone) {
         }
     };
     const double step = 2.0 * M_PI * tone.hz / static_cast<double>(tone.rate);
+    uint32_t seed = 12345;
+    auto noise = [&seed, &tone] {
+        seed = seed * 1664525u + 1013904223u;
+        return tone.noise * (static_cast<double>(seed >> 8) / 8388608.0 - 1.0);
+    };
     constexpr int64_t kChunk = 4096;
     for (int64_t at = 0; at < tone.frames; at += kChunk) {
         const int64_t n = std::min(kChunk, tone.frames - at);
@@ -79,7 +86,8 @@ inline std::vector<uint8_t> encodeOggTone(const OggTone& tone) {
             const double t = static_cast<double>(at + i);
             const double amplitude = 0.2 + 0.6 * t / static_cast<double>(tone.frames);
             for (int c = 0; c < tone.channels; ++c)
-                buffer[c][i] = static_cast<float>(amplitude * std::sin(step * t - c * M_PI / 2));
+                buffer[c][i] =
+                    static_cast<float>(amplitude * std::sin(step * t - c * M_PI / 2) + noise());
         }
         vorbis_analysis_wrote(&vd, static_cast<int>(n));
         drain();
