@@ -9,12 +9,14 @@
 // dialog and audio device join the pad and the tray icon here as they are built.
 #pragma once
 
+#include "platform/audio_output.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
 #include "platform/instance_lock.h"
 #include "platform/pad.h"
 #include "platform/system_facts.h"
+#include "platform/threads.h"
 #include "platform/tray_icon.h"
 #include "platform/window.h"
 
@@ -29,12 +31,17 @@ class Platform {
     virtual Dialogs& dialogs() = 0;
     virtual InstanceLock& instanceLock() = 0;
     virtual const SystemFacts& systemFacts() const = 0;
+    // The engine's own threads (the music streaming thread).
+    virtual Threads& threads() = 0;
 
     // Optional capabilities (null: not on this platform or machine).
     virtual Pad* pad() { return nullptr; }
     // The notification-area icon; where it is null, or add() fails, the boss key
     // minimises the window instead of hiding it.
     virtual TrayIcon* trayIcon() { return nullptr; }
+    // The sound output; null where the machine has no sound at all (the engine then runs
+    // silent). An output that exists may still fail to start (a busy device).
+    virtual AudioOutput* audioOutput() { return nullptr; }
 };
 
 } // namespace velmira::platform

@@ -7,11 +7,13 @@
 #include "platform/sdl/gtk_dialogs.h"
 #include "platform/sdl/gtk_runtime.h"
 #include "platform/sdl/gtk_tray_icon.h"
+#include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_pad.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/single_instance.h"
+#include "platform/sdl/system_threads.h"
 
 namespace velmira::platform {
 namespace {
@@ -49,12 +51,15 @@ bool prepareHints() {
 struct SdlPlatform::Impl {
     explicit Impl(SdlPlatformOptions options)
         : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
-          videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
+          videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK), audioSystem(SDL_INIT_AUDIO),
+          audioFailure(audioSystem.ok() ? "" : SDL_GetError()), audio(options.note),
           window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off, options.scale),
           events(timerSystem.ok() && eventSystem.ok(), window), dialogs(gtk, window),
           tray(gtk, events),
           instance(std::move(options.runtimeDir), [this] { events.postRaise(); }) {
         if (padSystem.ok()) events.setPad(&pad);
+        if (!audioSystem.ok() && options.note)
+            options.note("sound: no audio driver (" + audioFailure + "); the game runs silent");
     }
 
     ~Impl() {
@@ -68,6 +73,8 @@ struct SdlPlatform::Impl {
         padSystem.stop();
         events.stopAllTimers();
         timerSystem.stop();
+        audio.stop();
+        audioSystem.stop();
     }
 
     bool hints;
@@ -75,6 +82,10 @@ struct SdlPlatform::Impl {
     Subsystem eventSystem;
     Subsystem videoSystem;
     Subsystem padSystem;
+    Subsystem audioSystem;
+    std::string audioFailure; // SDL's reason when audioSystem failed
+    SdlAudioOutput audio;
+    SystemThreads threads;
     SystemFacts facts = hostSystemFacts();
     SdlClock clock;
     SdlWindow window;
@@ -118,6 +129,12 @@ TrayIcon* SdlPlatform::trayIcon() {
     // GTK's status icon lives in an X11 tray.
     const char* driver = SDL_GetCurrentVideoDriver();
     return driver && std::string_view(driver) == "x11" ? &impl_->tray : nullptr;
+}
+AudioOutput* SdlPlatform::audioOutput() {
+    return impl_->audioSystem.ok() ? &impl_->audio : nullptr;
+}
+Threads& SdlPlatform::threads() {
+    return impl_->threads;
 }
 bool SdlPlatform::videoAvailable() const {
     return impl_->videoSystem.ok();
