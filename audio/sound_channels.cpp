@@ -15,7 +15,7 @@ std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& 
     // before the buffer is made.
     const uint64_t bytes = static_cast<uint64_t>(decoder.totalFrames()) *
                            static_cast<uint64_t>(decoder.channels()) * 2;
-    if (bytes == 0 || bytes > kMaxStaticSoundBytes) return nullptr;
+    if (bytes == 0 || bytes > SoundBuffer::kMaxBytes) return nullptr;
     std::unique_ptr<SoundBuffer> buffer = device->createBuffer(
         {decoder.channels(), decoder.rate()}, static_cast<uint32_t>(bytes), BufferKind::Static);
     if (!buffer) return nullptr;

@@ -24,6 +24,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "audio/music_stream.h"
 #include "audio/sound_device.h"
@@ -58,13 +59,9 @@ struct SoundState {
 
 // Decodes folder\name whole into a new static buffer of the device. Null when the device
 // is unavailable, the file does not open, holds no samples or would exceed
-// kMaxStaticSoundBytes of PCM.
+// SoundBuffer::kMaxBytes of PCM (the size is checked before anything is allocated).
 std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& archives,
                                        std::string_view folder, std::string_view name);
-
-// 64 MiB: over six minutes of 44.1 kHz stereo, far longer than an effect, a voice or an
-// ambient loop. Static sounds are decoded whole before they play.
-inline constexpr uint32_t kMaxStaticSoundBytes = 64u << 20;
 
 class SoundChannels {
   public:
@@ -133,11 +130,11 @@ class SoundChannels {
     void restoreSoundState(const SoundState& state);
 
     const std::string& nameEnv() const { return nameEnv_; }
-    void setNameEnv(std::string_view name) { nameEnv_ = name; }
+    void setNameEnv(std::string name) { nameEnv_ = std::move(name); }
     const std::string& nameBgm() const { return nameBgm_; }
-    void setNameBgm(std::string_view name) { nameBgm_ = name; }
+    void setNameBgm(std::string name) { nameBgm_ = std::move(name); }
     const std::string& pathVo() const { return pathVo_; }
-    void setPathVo(std::string_view path) { pathVo_ = path; }
+    void setPathVo(std::string path) { pathVo_ = std::move(path); }
     bool loopBgm() const { return loopBgm_; }
     void setLoopBgm(bool loop) { loopBgm_ = loop; }
 
