@@ -16,7 +16,8 @@
 
 namespace {
 
-// A headless run that could not do what its timeline asked ends with this status.
+// A headless run that could not do what its timeline asked (a shot, the --audio-out
+// recording) ends with this status.
 constexpr int kExitTimelineFailed = 3;
 
 std::string withSlash(std::string folder) {
@@ -75,6 +76,7 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
     using namespace velmira;
     platform::HeadlessOptions headless;
     headless.maxMs = options.maxMs;
+    headless.audioOutPath = options.audioOutPath;
     std::string error;
     if (!options.timelinePath.empty() &&
         !platform::Timeline::load(options.timelinePath, headless.timeline, error)) {
@@ -85,17 +87,25 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
     if (options.trace)
         platform.log().setSink(
             [](std::string_view line) { std::cerr << "headless " << line << "\n"; });
-    Engine engine(platform, std::move(paths), trace);
-    engine.setPageObserver(
-        [&platform](const PageEvent& page) { platform.log().write(describePage(page)); });
-    const Engine::Ending ending = engine.run();
-    if (options.trace)
-        platform.log().write(std::string("run ended: ") + endingName(ending) +
-                             (engine.shutdownRan() ? ", shutdown ran" : ""));
+    {
+        // The engine (and with it whatever it plays) is gone before the recording ends.
+        Engine engine(platform, std::move(paths), trace);
+        engine.setPageObserver(
+            [&platform](const PageEvent& page) { platform.log().write(describePage(page)); });
+        const Engine::Ending ending = engine.run();
+        if (options.trace)
+            platform.log().write(std::string("run ended: ") + endingName(ending) +
+                                 (engine.shutdownRan() ? ", shutdown ran" : ""));
+    }
     int status = 0;
     for (const auto& shot : platform.failedShots()) {
         std::cerr << "velmira: timeline:" << shot.line << ": cannot write the shot " << shot.path
                   << "\n";
+        status = kExitTimelineFailed;
+    }
+    if (std::string audioError; !platform.finishAudioOut(audioError)) {
+        std::cerr << "velmira: cannot write the sound file " << options.audioOutPath << ": "
+                  << audioError << "\n";
         status = kExitTimelineFailed;
     }
     return status;
@@ -129,6 +139,7 @@ int main(int argc, char** argv) {
 #ifdef VELMIRA_WINDOW_BACKEND
     platform::SdlPlatformOptions sdl;
     sdl.scale = options.scale;
+    sdl.note = [&trace](std::string_view text) { trace.write(text); };
     platform::SdlPlatform platform(std::move(sdl));
     Engine engine(platform, std::move(paths), trace);
     engine.run();

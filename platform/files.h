@@ -27,4 +27,38 @@ bool replaceFile(const std::string& path, std::span<const uint8_t> bytes,
 bool replaceFileBelow(const std::string& root, const std::vector<std::string>& parts,
                       std::span<const uint8_t> bytes, std::string* error = nullptr);
 
+// replaceFile for content written piece by piece (a recording too large to hold in
+// memory): the pieces go to the temporary file beside path, and only commit() makes them
+// path's content, with the same guarantees. Until then, and when any step fails, path
+// keeps its old content; a replacement not committed is removed by discard() or the
+// destructor, and a failed append or overwrite discards it at once. Not for use by two
+// threads at once.
+class FileReplacement {
+  public:
+    FileReplacement() = default;
+    ~FileReplacement() { discard(); }
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Creates the temporary file; false (with a reason) when it cannot be made.
+    bool open(const std::string& path, std::string* error = nullptr);
+    bool isOpen() const { return file_ >= 0; }
+    // Bytes appended so far.
+    uint64_t size() const { return size_; }
+    bool append(std::span<const uint8_t> bytes, std::string* error = nullptr);
+    // Rewrites bytes already appended, from offset (a header completed at the end).
+    bool overwrite(uint64_t offset, std::span<const uint8_t> bytes, std::string* error = nullptr);
+    // Syncs the temporary file, renames it over path and syncs the folder. The
+    // replacement is closed afterwards, whatever the result.
+    bool commit(std::string* error = nullptr);
+    void discard();
+
+  private:
+    int folder_ = -1;
+    int file_ = -1;
+    std::string name_;
+    std::string temporary_;
+    uint64_t size_ = 0;
+};
+
 } // namespace velmira::platform

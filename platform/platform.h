@@ -9,6 +9,7 @@
 // device join the pad, the tray icon and the popup menu here as they are built.
 #pragma once
 
+#include "platform/audio_output.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/events.h"
@@ -17,6 +18,7 @@
 #include "platform/pad.h"
 #include "platform/popup_menu.h"
 #include "platform/system_facts.h"
+#include "platform/threads.h"
 #include "platform/tray_icon.h"
 #include "platform/window.h"
 
@@ -33,6 +35,8 @@ class Platform {
     virtual const SystemFacts& systemFacts() const = 0;
     // Glyph outlines of the engine's faces; a face that no font serves makes no font.
     virtual FontEngine& fonts() = 0;
+    // The engine's own threads (the music streaming thread).
+    virtual Threads& threads() = 0;
 
     // Optional capabilities (null: not on this platform or machine).
     virtual Pad* pad() { return nullptr; }
@@ -41,6 +45,9 @@ class Platform {
     virtual TrayIcon* trayIcon() { return nullptr; }
     // The right-click popup menu; where it is null the menu action does nothing.
     virtual PopupMenu* popupMenu() { return nullptr; }
+    // The sound output; null where the machine has no sound at all (the engine then runs
+    // silent). An output that exists may still fail to start (a busy device).
+    virtual AudioOutput* audioOutput() { return nullptr; }
 };
 
 } // namespace velmira::platform

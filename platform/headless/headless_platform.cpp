@@ -3,11 +3,32 @@
 namespace velmira::platform {
 
 HeadlessPlatform::HeadlessPlatform(HeadlessOptions options)
-    : facts_(std::move(options.facts)), log_(clock_),
+    : facts_(std::move(options.facts)), threads_(clock_), log_(clock_), audioOutput_(clock_, log_),
+      audio_(options.audio), audioOutPath_(std::move(options.audioOutPath)),
       events_(clock_, log_, std::move(options.timeline), options.maxMs),
       window_(clock_, events_, log_), dialogs_(log_), pad_(log_), trayIcon_(events_, log_),
       tray_(options.tray), popupMenu_(log_), fonts_(std::move(options.fonts)) {
     events_.setHandler([this](const TimelineEvent& entry) { onTimelineEntry(entry); });
+    clock_.setTimeListener([this](uint64_t ms) { audioOutput_.advanceTo(ms); });
+    if (!audioOutPath_.empty()) {
+        if (!audio_)
+            audioOutError_ = "this run has no sound output";
+        else
+            audioOutput_.record(audioOutPath_, audioOutError_);
+    }
+}
+
+HeadlessPlatform::~HeadlessPlatform() {
+    clock_.setTimeListener(nullptr);
+}
+
+bool HeadlessPlatform::finishAudioOut(std::string& error) {
+    if (audioOutPath_.empty()) return true;
+    if (!audioOutError_.empty()) {
+        error = audioOutError_;
+        return false;
+    }
+    return audioOutput_.finishRecording(error);
 }
 
 void HeadlessPlatform::onTimelineEntry(const TimelineEvent& entry) {

@@ -11,7 +11,12 @@
 //     lets time pass and timeline entries fire. The rule depends only on the calls the
 //     engine makes, so the same game and timeline always give the same run.
 //
-// Parts, one per capability: VirtualClock, TimelineEventQueue (input from the Timeline),
+// Threads started through threads() run in lockstep with the virtual clock (see
+// VirtualClock), and the sound output (HeadlessAudioOutput) mixes as the clock moves and
+// records what it heard with --audio-out.
+//
+// Parts, one per capability: VirtualClock, LockstepThreads, HeadlessAudioOutput,
+// TimelineEventQueue (input from the Timeline),
 // FrameRecorder (the window), ScriptedDialogs (the question box answers as the timeline
 // says, Yes by default), ScriptedPad, HeadlessTrayIcon (clicked by the timeline's
 // "trayclick"), ScriptedPopupMenu (answers as the timeline's "menu" says, dismissed by
@@ -24,6 +29,7 @@
 
 #include "platform/fonts/freetype_fonts.h"
 #include "platform/headless/frame_recorder.h"
+#include "platform/headless/headless_audio_output.h"
 #include "platform/headless/headless_tray_icon.h"
 #include "platform/headless/run_log.h"
 #include "platform/headless/scripted_dialogs.h"
@@ -47,11 +53,16 @@ struct HeadlessOptions {
     // Fonts from the face table only, never from fontconfig, so that frames do not depend
     // on the machine's font set-up.
     FreeTypeFontOptions fonts = {defaultFaceTable(), false};
+    // A machine with a sound output (false: audioOutput() is null).
+    bool audio = true;
+    // Records what the sound output plays into this WAV file (empty: no recording).
+    std::string audioOutPath = {};
 };
 
 class HeadlessPlatform final : public Platform {
   public:
     explicit HeadlessPlatform(HeadlessOptions options = {});
+    ~HeadlessPlatform() override;
     HeadlessPlatform(const HeadlessPlatform&) = delete;
     HeadlessPlatform& operator=(const HeadlessPlatform&) = delete;
 
@@ -62,9 +73,11 @@ class HeadlessPlatform final : public Platform {
     SoloInstanceLock& instanceLock() override { return lock_; }
     const SystemFacts& systemFacts() const override { return facts_; }
     FreeTypeFontEngine& fonts() override { return fonts_; }
+    LockstepThreads& threads() override { return threads_; }
     ScriptedPad* pad() override { return &pad_; }
     HeadlessTrayIcon* trayIcon() override { return tray_ ? &trayIcon_ : nullptr; }
     ScriptedPopupMenu* popupMenu() override { return &popupMenu_; }
+    HeadlessAudioOutput* audioOutput() override { return audio_ ? &audioOutput_ : nullptr; }
 
     RunLog& log() { return log_; }
     // Shots of the timeline that could not be written, with their timeline lines.
@@ -73,13 +86,21 @@ class HeadlessPlatform final : public Platform {
         int line = 0;
     };
     const std::vector<FailedShot>& failedShots() const { return failedShots_; }
+    // Completes the --audio-out recording at the present virtual time; false (error says
+    // why) when it could not be written, or could not even be started. True without one.
+    bool finishAudioOut(std::string& error);
 
   private:
     void onTimelineEntry(const TimelineEvent& entry);
 
     SystemFacts facts_;
     VirtualClock clock_;
+    LockstepThreads threads_;
     RunLog log_;
+    HeadlessAudioOutput audioOutput_;
+    bool audio_;
+    std::string audioOutPath_;
+    std::string audioOutError_; // why the recording could not start
     TimelineEventQueue events_;
     FrameRecorder window_;
     ScriptedDialogs dialogs_;

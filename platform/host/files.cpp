@@ -40,6 +40,11 @@ class Fd {
         if (fd_ >= 0) ::close(fd_);
         fd_ = -1;
     }
+    int release() {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
 
   private:
     int fd_;
@@ -85,17 +90,15 @@ std::string temporaryName(const std::string& name) {
     return "." + name.substr(0, 200) + "." + std::to_string(::getpid()) + "-" + hex + ".tmp";
 }
 
-bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> bytes,
-               std::string* error) {
+// Creates the temporary file that will replace name in dirFd, with the permissions of the
+// file it replaces (a link is not looked through).
+bool createTemporary(int dirFd, const std::string& name, Fd& fd, std::string& temporary,
+                     std::string* error) {
     if (!validPart(name)) return fail(error, "bad file name '" + name + "'", EINVAL);
-    // The new file takes the permissions of the one it replaces (a link is not looked through).
     mode_t mode = 0666;
     struct stat old {};
     const bool hasOld =
         ::fstatat(dirFd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
-
-    std::string temporary;
-    Fd fd;
     for (int attempt = 0; attempt < 100 && !fd.valid(); ++attempt) {
         temporary = temporaryName(name);
         fd = Fd(::openat(dirFd, temporary.c_str(),
@@ -103,16 +106,25 @@ bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> byte
         if (!fd.valid() && errno != EEXIST) return fail(error, "cannot create " + temporary);
     }
     if (!fd.valid()) return fail(error, "cannot create a temporary file for " + name);
+    if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0) {
+        const int code = errno;
+        fd.reset();
+        ::unlinkat(dirFd, temporary.c_str(), 0);
+        return fail(error, "cannot set the permissions of " + temporary, code);
+    }
+    return true;
+}
 
+// Syncs and closes the temporary file and renames it over name; on failure the temporary
+// file is removed.
+bool completeReplacement(int dirFd, Fd& fd, const std::string& temporary, const std::string& name,
+                         std::string* error) {
     auto discard = [&](const std::string& what) {
         const int code = errno;
         fd.reset();
         ::unlinkat(dirFd, temporary.c_str(), 0);
         return fail(error, what, code);
     };
-    if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
-        return discard("cannot set the permissions of " + temporary);
-    if (!writeAll(fd.get(), bytes.data(), bytes.size())) return discard("cannot write " + name);
     if (::fsync(fd.get()) != 0) return discard("cannot sync " + name);
     if (!fd.close()) return discard("cannot write " + name);
     if (::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0)
@@ -122,16 +134,36 @@ bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> byte
     return true;
 }
 
+bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> bytes,
+               std::string* error) {
+    std::string temporary;
+    Fd fd;
+    if (!createTemporary(dirFd, name, fd, temporary, error)) return false;
+    if (!writeAll(fd.get(), bytes.data(), bytes.size())) {
+        const int code = errno;
+        fd.reset();
+        ::unlinkat(dirFd, temporary.c_str(), 0);
+        return fail(error, "cannot write " + name, code);
+    }
+    return completeReplacement(dirFd, fd, temporary, name, error);
+}
+
 Fd openFolder(int at, const char* path, int extraFlags) {
     return Fd(::openat(at, path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | extraFlags));
+}
+
+// The folder of path ("." when it names none) and the file name in it.
+void splitPath(const std::string& path, std::string& folder, std::string& name) {
+    const size_t slash = path.rfind('/');
+    folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
 
 bool replaceFile(const std::string& path, std::span<const uint8_t> bytes, std::string* error) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::string folder, name;
+    splitPath(path, folder, name);
     const Fd dir = openFolder(AT_FDCWD, folder.c_str(), 0);
     if (!dir.valid()) return fail(error, "cannot open the folder " + folder);
     return replaceIn(dir.get(), name, bytes, error);
@@ -153,6 +185,67 @@ bool replaceFileBelow(const std::string& root, const std::vector<std::string>& p
         dir = std::move(next);
     }
     return replaceIn(dir.get(), parts.back(), bytes, error);
+}
+
+bool FileReplacement::open(const std::string& path, std::string* error) {
+    discard();
+    std::string folder;
+    splitPath(path, folder, name_);
+    Fd dir = openFolder(AT_FDCWD, folder.c_str(), 0);
+    if (!dir.valid()) return fail(error, "cannot open the folder " + folder);
+    Fd file;
+    if (!createTemporary(dir.get(), name_, file, temporary_, error)) return false;
+    folder_ = dir.release();
+    file_ = file.release();
+    size_ = 0;
+    return true;
+}
+
+bool FileReplacement::append(std::span<const uint8_t> bytes, std::string* error) {
+    if (!isOpen()) return fail(error, "no file is open", EBADF);
+    if (!writeAll(file_, bytes.data(), bytes.size())) {
+        const int code = errno;
+        discard();
+        return fail(error, "cannot write " + name_, code);
+    }
+    size_ += bytes.size();
+    return true;
+}
+
+bool FileReplacement::overwrite(uint64_t offset, std::span<const uint8_t> bytes,
+                                std::string* error) {
+    if (!isOpen()) return fail(error, "no file is open", EBADF);
+    if (offset > size_ || bytes.size() > size_ - offset)
+        return fail(error, "rewriting past the end of " + name_, EINVAL);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(file_, bytes.data() + done, bytes.size() - done,
+                                   static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int code = errno;
+            discard();
+            return fail(error, "cannot write " + name_, code);
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool FileReplacement::commit(std::string* error) {
+    if (!isOpen()) return fail(error, "no file is open", EBADF);
+    Fd dir(folder_), file(file_);
+    folder_ = file_ = -1;
+    return completeReplacement(dir.get(), file, temporary_, name_, error);
+}
+
+void FileReplacement::discard() {
+    if (file_ >= 0) {
+        ::close(file_);
+        ::unlinkat(folder_, temporary_.c_str(), 0);
+    }
+    if (folder_ >= 0) ::close(folder_);
+    folder_ = file_ = -1;
 }
 
 } // namespace velmira::platform

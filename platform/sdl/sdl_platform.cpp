@@ -9,11 +9,13 @@
 #include "platform/sdl/gtk_popup_menu.h"
 #include "platform/sdl/gtk_runtime.h"
 #include "platform/sdl/gtk_tray_icon.h"
+#include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_clock.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_pad.h"
 #include "platform/sdl/sdl_window.h"
 #include "platform/sdl/single_instance.h"
+#include "platform/sdl/system_threads.h"
 
 namespace velmira::platform {
 namespace {
@@ -52,12 +54,15 @@ struct SdlPlatform::Impl {
     explicit Impl(SdlPlatformOptions options)
         : hints(prepareHints()), timerSystem(SDL_INIT_TIMER), eventSystem(SDL_INIT_EVENTS),
           videoSystem(SDL_INIT_VIDEO), padSystem(SDL_INIT_JOYSTICK),
-          controllerSystem(SDL_INIT_GAMECONTROLLER),
+          controllerSystem(SDL_INIT_GAMECONTROLLER), audioSystem(SDL_INIT_AUDIO),
+          audioFailure(audioSystem.ok() ? "" : SDL_GetError()), audio(options.note),
           window(videoSystem.ok(), options.vsync ? VSync::On : VSync::Off, options.scale),
           events(timerSystem.ok() && eventSystem.ok(), window), dialogs(gtk, window),
           tray(gtk, events), popupMenu(gtk, window),
           instance(std::move(options.runtimeDir), [this] { events.postRaise(); }) {
         if (padSystem.ok()) events.setPad(&pad);
+        if (!audioSystem.ok() && options.note)
+            options.note("sound: no audio driver (" + audioFailure + "); the game runs silent");
     }
 
     ~Impl() {
@@ -72,6 +77,8 @@ struct SdlPlatform::Impl {
         padSystem.stop();
         events.stopAllTimers();
         timerSystem.stop();
+        audio.stop();
+        audioSystem.stop();
     }
 
     bool hints;
@@ -81,6 +88,10 @@ struct SdlPlatform::Impl {
     Subsystem padSystem;
     // Controller mappings: pads of every make in one button layout (without them, raw).
     Subsystem controllerSystem;
+    Subsystem audioSystem;
+    std::string audioFailure; // SDL's reason when audioSystem failed
+    SdlAudioOutput audio;
+    SystemThreads threads;
     SystemFacts facts = hostSystemFacts();
     SdlClock clock;
     SdlWindow window;
@@ -134,6 +145,12 @@ PopupMenu* SdlPlatform::popupMenu() {
     // The GTK menu is placed over the game window through X11.
     const char* driver = SDL_GetCurrentVideoDriver();
     return driver && std::string_view(driver) == "x11" ? &impl_->popupMenu : nullptr;
+}
+AudioOutput* SdlPlatform::audioOutput() {
+    return impl_->audioSystem.ok() ? &impl_->audio : nullptr;
+}
+Threads& SdlPlatform::threads() {
+    return impl_->threads;
 }
 bool SdlPlatform::videoAvailable() const {
     return impl_->videoSystem.ok();

@@ -1,17 +1,21 @@
-// The real-window backend: SDL2 for the window, events, timers, clock and pad, GTK 3 for
-// message boxes, the tray icon and the popup menu, a lock file and a Unix-domain socket
-// for the single-instance identity. One class per capability (sdl_window, sdl_events,
-// sdl_pad, sdl_clock, gtk_runtime, gtk_dialogs, gtk_tray_icon, gtk_popup_menu,
-// single_instance); this one only builds and wires them. This header names
+// The real-window backend: SDL2 for the window, events, timers, clock, pad and sound
+// output, GTK 3 for message boxes, the tray icon and the popup menu, a lock file and a
+// Unix-domain socket for the single-instance identity, std::thread for the engine's
+// threads. One class per capability (sdl_window, sdl_events, sdl_pad, sdl_clock,
+// sdl_audio_output, system_threads, gtk_runtime, gtk_dialogs, gtk_tray_icon,
+// gtk_popup_menu, single_instance); this one only builds and wires them. This header names
 // no SDL or GTK type, so the program's entry can include it.
 //
 // A machine without a display still gets a working clock, event queue and timers;
 // only Window::create fails (and the program then ends, as it does when its window
-// cannot be made).
+// cannot be made). A machine without sound gets no audio output, and the game runs
+// silent.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -26,6 +30,10 @@ struct SdlPlatformOptions {
     // Folder for the single-instance lock and socket; empty: $XDG_RUNTIME_DIR, else
     // /tmp/velmira-<uid>.
     std::string runtimeDir;
+    // Hears, as plain ASCII text, what the machine could not do that the game goes on
+    // without (no sound); may be called from the sound output's own thread. Empty: told
+    // nobody.
+    std::function<void(std::string_view)> note;
 };
 
 class SdlPlatform final : public Platform {
@@ -53,6 +61,9 @@ class SdlPlatform final : public Platform {
     TrayIcon* trayIcon() override;
     // A GTK menu; null where the window is not on X11.
     PopupMenu* popupMenu() override;
+    // Null when SDL's audio could not start (no sound on this machine).
+    AudioOutput* audioOutput() override;
+    Threads& threads() override;
 
     // False when SDL's video could not start (no display): no window can be created.
     bool videoAvailable() const;

@@ -1,0 +1,98 @@
+// The headless sound output: exact frame counts on the virtual clock and the --audio-out
+// recording.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/headless/headless_platform.h"
+#include "resource/temp_dir.h"
+#include "support/wav_file.h"
+
+namespace velmira::platform {
+namespace {
+
+// Counts what it is asked for and plays a constant.
+class CountingSource final : public AudioSource {
+  public:
+    void render(int16_t* out, uint32_t frames) override {
+        for (uint32_t i = 0; i < frames * 2; ++i)
+            out[i] = 1234;
+        rendered += frames;
+    }
+    uint64_t rendered = 0;
+};
+
+TEST(HeadlessAudioOutput, EverySecondHoldsExactly44100Frames) {
+    struct Case {
+        uint32_t stepMs;
+        uint32_t steps;
+        uint64_t frames;
+    };
+    // 1 ms is 44.1 frames: the tenths are carried, never lost.
+    const Case cases[] = {
+        {1, 1000, 44100}, {16, 125, 88200}, {7, 3, 926}, {1, 3, 132}, {3000, 1, 132300}};
+    for (const Case& c : cases) {
+        HeadlessPlatform platform;
+        CountingSource source;
+        ASSERT_TRUE(platform.audioOutput()->start(source));
+        for (uint32_t i = 0; i < c.steps; ++i)
+            platform.clock().advance(c.stepMs);
+        EXPECT_EQ(platform.audioOutput()->framesHeard(), c.frames) << c.stepMs << " x " << c.steps;
+        EXPECT_EQ(source.rendered, c.frames + HeadlessAudioOutput::kLatencyFrames);
+        platform.audioOutput()->stop();
+    }
+}
+
+TEST(HeadlessAudioOutput, RecordsWhatWasHeardFromTheStartOfTheRun) {
+    test::TempDir dir;
+    HeadlessOptions options;
+    options.audioOutPath = dir.path() + "run.wav";
+    HeadlessPlatform platform(std::move(options));
+    CountingSource source;
+    platform.clock().advance(100); // silence: nothing plays yet
+    ASSERT_TRUE(platform.audioOutput()->start(source));
+    platform.clock().advance(1134);
+    platform.audioOutput()->stop(); // what was taken is still heard
+    platform.clock().advance(100);
+    std::string error;
+    ASSERT_TRUE(platform.finishAudioOut(error)) << error;
+
+    test::WavFile wav;
+    ASSERT_TRUE(test::readWav(dir.path() + "run.wav", wav, &error)) << error;
+    EXPECT_EQ(wav.rate, 44100);
+    ASSERT_EQ(wav.frames(), 1334u * 441 / 10); // 1334 ms
+    // A device starts by playing the first frames it takes; from then on it keeps the
+    // latency's frames in hand, and those are still heard after it stopped taking more.
+    const size_t first = 4410;                                       // 100 ms
+    const size_t last = 54419 + HeadlessAudioOutput::kLatencyFrames; // 1234 ms, plus the lead
+    EXPECT_EQ(wav.left(first - 1), 0);
+    EXPECT_EQ(wav.left(first), 1234);
+    EXPECT_EQ(wav.right(last - 1), 1234);
+    EXPECT_EQ(wav.right(last), 0);
+    // Nothing but the recording is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(HeadlessAudioOutput, ARecordingThatCannotBeWrittenIsReported) {
+    test::TempDir dir;
+    HeadlessOptions options;
+    options.audioOutPath = dir.path() + "no-such-folder/run.wav";
+    HeadlessPlatform platform(std::move(options));
+    platform.clock().advance(10);
+    std::string error;
+    EXPECT_FALSE(platform.finishAudioOut(error));
+    EXPECT_NE(error.find("no-such-folder"), std::string::npos) << error;
+
+    HeadlessOptions silent;
+    silent.audio = false;
+    silent.audioOutPath = dir.path() + "run.wav";
+    HeadlessPlatform noSound(std::move(silent));
+    EXPECT_EQ(noSound.audioOutput(), nullptr);
+    EXPECT_FALSE(noSound.finishAudioOut(error));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "run.wav"));
+}
+
+} // namespace
+} // namespace velmira::platform
