@@ -184,6 +184,9 @@ void SdlAudioOutput::supervise() {
         }
         lock.lock();
     }
+    lock.unlock();
+    // SDL keeps per-thread data (its error text) that only its own threads free.
+    SDL_TLSCleanup();
 }
 
 } // namespace velmira::platform
