@@ -87,23 +87,35 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
     if (options.trace)
         platform.log().setSink(
             [](std::string_view line) { std::cerr << "headless " << line << "\n"; });
+    Engine::Ending ending;
+    bool shutdownRan;
     {
         // The engine (and with it whatever it plays) is gone before the recording ends.
         Engine engine(platform, std::move(paths), trace);
+<<<<<<< HEAD
         engine.setPageObserver(
             [&platform](const PageEvent& page) { platform.log().write(describePage(page)); });
         const Engine::Ending ending = engine.run();
         if (options.trace)
             platform.log().write(std::string("run ended: ") + endingName(ending) +
                                  (engine.shutdownRan() ? ", shutdown ran" : ""));
+=======
+        ending = engine.run();
+        shutdownRan = engine.shutdownRan();
+>>>>>>> device
     }
+    std::string audioError;
+    const bool audioWritten = platform.finishAudioOut(audioError);
+    if (options.trace)
+        platform.log().write(std::string("run ended: ") + endingName(ending) +
+                             (shutdownRan ? ", shutdown ran" : ""));
     int status = 0;
     for (const auto& shot : platform.failedShots()) {
         std::cerr << "velmira: timeline:" << shot.line << ": cannot write the shot " << shot.path
                   << "\n";
         status = kExitTimelineFailed;
     }
-    if (std::string audioError; !platform.finishAudioOut(audioError)) {
+    if (!audioWritten) {
         std::cerr << "velmira: cannot write the sound file " << options.audioOutPath << ": "
                   << audioError << "\n";
         status = kExitTimelineFailed;

@@ -74,10 +74,15 @@ SoundDevice::~SoundDevice() {
 bool SoundDevice::open() {
     if (open_) return true;
     if (!output_) return false;
-    const int32_t rate = output_->rate();
-    if (rate < kMinOutputRate || rate > kMaxOutputRate) return false;
-    rate_ = rate;
     if (!output_->start(*this)) return false;
+    // A device settles its rate when it opens; until open_ is set render() plays silence.
+    const int32_t rate = output_->rate();
+    if (rate < kMinOutputRate || rate > kMaxOutputRate) {
+        output_->stop();
+        return false;
+    }
+    Exclusive hold(this);
+    rate_ = rate;
     open_ = true;
     return true;
 }
@@ -85,6 +90,7 @@ bool SoundDevice::open() {
 void SoundDevice::close() {
     if (!open_) return;
     output_->stop();
+    Exclusive hold(this);
     open_ = false;
     // Nothing is mixed any more: a buffer left "playing" would never end, and whoever waits
     // for a voice to finish would wait for ever.

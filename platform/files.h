@@ -46,7 +46,8 @@ class FileReplacement {
     // Bytes appended so far.
     uint64_t size() const { return size_; }
     bool append(std::span<const uint8_t> bytes, std::string* error = nullptr);
-    // Rewrites bytes already appended, from offset (a header completed at the end).
+    // Rewrites bytes already appended, from offset (a header completed at the end); a
+    // range past what was appended is refused and changes nothing.
     bool overwrite(uint64_t offset, std::span<const uint8_t> bytes, std::string* error = nullptr);
     // Syncs the temporary file, renames it over path and syncs the folder. The
     // replacement is closed afterwards, whatever the result.

@@ -132,11 +132,11 @@ void SdlAudioOutput::replaceDevice() {
     const SDL_AudioDeviceID id = openDevice(rate_);
     if (id != 0) {
         device_ = id;
-        ++reopens_;
-        const bool wasSilent = silent_.exchange(false);
         SDL_PauseAudioDevice(id, 0);
-        note(wasSilent ? "sound: an audio device appeared; the sound is back"
-                       : "sound: the audio device was lost; the default device plays on");
+        note(silent_ ? "sound: an audio device appeared; the sound is back"
+                     : "sound: the audio device was lost; the default device plays on");
+        silent_ = false;
+        ++reopens_;
     } else if (!silent_.exchange(true)) {
         note("sound: the audio device was lost and no other is there; the game goes on "
              "silent");
@@ -184,6 +184,9 @@ void SdlAudioOutput::supervise() {
         }
         lock.lock();
     }
+    lock.unlock();
+    // SDL keeps per-thread data (its error text) that only its own threads free.
+    SDL_TLSCleanup();
 }
 
 } // namespace velmira::platform

@@ -348,6 +348,40 @@ TEST(SoundBuffer, TheWriteCursorLeadsThePlayCursorByTheLatency) {
     }
 }
 
+// An output that settles its rate only when it starts, as a real device does, and
+// renders when the test asks.
+class SettlingOutput final : public platform::AudioOutput {
+  public:
+    bool start(platform::AudioSource& source) override {
+        source_ = &source;
+        rate_ = 48000;
+        return true;
+    }
+    void stop() override { source_ = nullptr; }
+    int32_t rate() const override { return rate_; }
+    uint32_t latencyFrames() const override { return 0; }
+    void lock() override {}
+    void unlock() override {}
+    void pull(int16_t* out, uint32_t frames) { source_->render(out, frames); }
+
+  private:
+    platform::AudioSource* source_ = nullptr;
+    int32_t rate_ = 44100;
+};
+
+TEST(SoundDevice, MixesAtTheRateTheOutputSettledOn) {
+    SettlingOutput output;
+    SoundDevice device(&output);
+    ASSERT_TRUE(device.open());
+    EXPECT_EQ(device.rate(), 48000);
+    auto ramp = makeBuffer(device, {1, 48000}, 480, [](uint32_t f, int) { return int16_t(f); });
+    ASSERT_TRUE(ramp->play(false));
+    std::vector<int16_t> out(480 * 2);
+    output.pull(out.data(), 480);
+    for (int f = 0; f < 480; ++f)
+        ASSERT_EQ(out[2 * f], f) << "a 48 kHz buffer on a 48 kHz output is not resampled";
+}
+
 TEST(SoundDevice, ClosingStopsEveryBuffer) {
     Rig rig;
     auto loop = makeBuffer(rig.device, {1, 44100}, 441, constant(1));

@@ -75,6 +75,7 @@ TEST_F(SdlAudio, ALostDeviceIsReplacedAndTheSoundGoesOn) {
     SdlAudioOutput output([&](std::string_view text) { notes.emplace_back(text); });
     SoundDevice device(&output);
     ASSERT_TRUE(device.open());
+    EXPECT_EQ(device.rate(), output.rate());
     auto buffer = device.createBuffer({2, 22050}, 22050 * 4, BufferKind::Streaming);
     ASSERT_NE(buffer, nullptr);
     ASSERT_TRUE(buffer->play(true));
