@@ -92,17 +92,10 @@ int runHeadless(const velmira::Options& options, velmira::EnginePaths paths,
     {
         // The engine (and with it whatever it plays) is gone before the recording ends.
         Engine engine(platform, std::move(paths), trace);
-<<<<<<< HEAD
         engine.setPageObserver(
             [&platform](const PageEvent& page) { platform.log().write(describePage(page)); });
-        const Engine::Ending ending = engine.run();
-        if (options.trace)
-            platform.log().write(std::string("run ended: ") + endingName(ending) +
-                                 (engine.shutdownRan() ? ", shutdown ran" : ""));
-=======
         ending = engine.run();
         shutdownRan = engine.shutdownRan();
->>>>>>> device
     }
     std::string audioError;
     const bool audioWritten = platform.finishAudioOut(audioError);
