@@ -14,7 +14,9 @@ Engine::Engine(platform::Platform& platform, EnginePaths paths, Trace& trace)
       window_(platform.window(), platform.events(), platform.dialogs(), platform.trayIcon(),
               settings_, preferences_),
       pump_(platform.events(), platform.clock(), window_, preferences_, platform.pad()),
-      script_(pump_, window_, platform.clock(), archives_, trace, saveFolder_, preferences_) {
+      script_(pump_, window_, platform.clock(), archives_, trace, saveFolder_, preferences_),
+      soundDevice_(platform.audioOutput()),
+      soundChannels_(&soundDevice_, archives_, preferences_, platform.clock(), platform.threads()) {
     window_.setPaintHandler([this] { paint(); });
     window_.setTitleSource([this] { return script_.titleInfo(); });
     window_.setMessagePump([this] { return pump_.pumpOneMessage(); });
@@ -84,7 +86,10 @@ bool Engine::initialiseEngine() {
     // 9-10. Display services arrive with their subsystem, in this order.
     // 11. The full-screen preference.
     window_.setFullScreen(preferences_.fullScreen);
-    // 12. Sound arrives with its subsystem, here.
+    // 12. Sound: the channels take the preferences, then the device starts (without one,
+    //     or with the device busy, every sound stays silent; the platform says so).
+    soundChannels_.applyPreferences();
+    soundDevice_.open();
     // 13. The message box's one button: the configuration dialog.
     buttons_.box.add(archives_, 3, kActionConfig, "sys_box_config.png", 548, 572);
     // The cross-fade variant is fixed once, from the settings as they now stand.
@@ -105,7 +110,8 @@ bool Engine::initialiseEngine() {
 bool Engine::mainLoop() {
     for (;;) {
         if (!pump_.pumpMessages()) return true;
-        // FIXME: release finished sound-effect and voice buffers (sound channels).
+        // Finished effects and voices give their buffers back every turn.
+        soundChannels_.releaseEffectsAndVoice();
         if (!script_.runFrame()) return false;
     }
 }
@@ -113,8 +119,12 @@ bool Engine::mainLoop() {
 void Engine::shutdownEngine() {
     // The flag files hold every value the script assigned.
     script_.runner().flags().flush();
-    // 1. Global records; 2. a playing movie; 3. accelerator tables; 4. sound; 5. display
-    //    services: each arrives with its subsystem, in this order.
+    // 1. Global records and 2. a playing movie arrive with their subsystems; 3. the
+    //    shortcut tables are constant data.
+    // 4. Sound: every channel stops (the music's thread is joined), then the device.
+    soundChannels_.shutdown();
+    soundDevice_.close();
+    // 5. Display services arrive with their subsystem.
     // 6. A window still open (preparing the script failed) is asked to close; no pump
     //    runs after this point, so the process simply ends with it.
     window_.requestClose();
@@ -158,6 +168,12 @@ void Engine::createMessageDisplay() {
                                          backlog_, buttons_, *systemActions_, preferences_);
     if (pageObserver_) messageDisplay_->setPageObserver(pageObserver_);
     runner.setMessageSink(*messageDisplay_);
+
+    soundCommands_ = std::make_unique<SoundCommands>(soundChannels_, pump_, backlog_,
+                                                     runner.flags(), preferences_);
+    soundCommands_->loadVoiceCodes(config_);
+    soundCommands_->bind(runner.commands());
+    messageDisplay_->setVoiceChannel(soundCommands_.get());
 }
 
 void Engine::bindSceneCommands() {

@@ -14,7 +14,10 @@
 #include "app/message_pump.h"
 #include "app/scene_commands.h"
 #include "app/screen.h"
+#include "app/sound_commands.h"
 #include "app/system_actions.h"
+#include "audio/sound_channels.h"
+#include "audio/sound_device.h"
 #include "graphics/surface.h"
 #include "platform/platform.h"
 #include "resource/archive.h"
@@ -68,6 +71,7 @@ class Engine {
     // Null before start-up made the message window.
     const MessageWindow* messageWindow() const { return messageWindow_.get(); }
     const Backlog& backlog() const { return backlog_; }
+    const SoundChannels& sound() const { return soundChannels_; }
 
   private:
     void loadSettings();
@@ -96,6 +100,12 @@ class Engine {
     ButtonSets buttons_;
     MessagePump pump_;
     EngineScriptHost script_;
+
+    // The mixer over the platform's sound output (none: silent) and the four channels
+    // that play into it; the channels go first.
+    SoundDevice soundDevice_;
+    SoundChannels soundChannels_;
+    std::unique_ptr<SoundCommands> soundCommands_;
 
     // The frame buffers, layers and transitions, at the screen size of the first
     // settings reading (as the window); made at start-up.

@@ -28,7 +28,8 @@ add_custom_command(
   VERBATIM)
 
 # The keeper's voice: espeak-ng's Japanese voice reads each line of voices.txt (name, tab,
-# reading) and the generator shapes and encodes it as voice/<name>.ogg.
+# reading) and the generator shapes and encodes it as voice/keeper/<name>.ogg (the scripts
+# set the voice folder "keeper").
 find_program(ESPEAK_NG espeak-ng REQUIRED)
 set(voice_lines ${CMAKE_SOURCE_DIR}/tools/sample_sound/voices.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${voice_lines})
@@ -38,15 +39,16 @@ foreach(entry ${voice_entries})
   string(REGEX MATCH "^([a-z][a-z]_[0-9]+)\t([^\t]+)" _ "${entry}")
   set(name ${CMAKE_MATCH_1})
   set(reading ${CMAKE_MATCH_2})
-  set(voice_ogg ${sample_sound_dir}/voice/${name}.ogg)
+  set(voice_ogg ${sample_sound_dir}/voice/keeper/${name}.ogg)
   set(voice_wav ${sample_sound_dir}/spoken/${name}.wav)
   add_custom_command(
     OUTPUT ${voice_ogg}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${sample_sound_dir}/spoken ${sample_sound_dir}/voice
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${sample_sound_dir}/spoken
+            ${sample_sound_dir}/voice/keeper
     COMMAND ${ESPEAK_NG} -v ja+grandpa -s 135 -p 30 -w ${voice_wav} ${reading}
     COMMAND make_sample_sound --voice ${voice_wav} ${voice_ogg}
     DEPENDS make_sample_sound ${voice_lines}
-    COMMENT "Speaking voice/${name}.ogg"
+    COMMENT "Speaking voice/keeper/${name}.ogg"
     VERBATIM)
   list(APPEND voice_files ${voice_ogg})
 endforeach()

@@ -106,7 +106,8 @@ class Linter {
         script_ = &script;
         const TextLines& lines = script.lines;
         reports_.clear();
-        voiceFolder_.clear();
+        // The voice folder is the engine's, not a script's: it carries over into the
+        // scripts checked after the one that set it, in the order the scripts are followed.
 
         std::vector<uint32_t> openBlocks;
         int openSelects = 0;

@@ -1,7 +1,10 @@
 // --audio-out: the headless run records what its sound output played as a WAV file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -63,6 +66,37 @@ TEST(AudioOut, ARecordingThatCannotBeWrittenFailsTheRun) {
     EXPECT_EQ(run.status, 3);
     EXPECT_NE(run.out.find("cannot write the sound file " + target), std::string::npos) << run.out;
     EXPECT_FALSE(std::filesystem::exists(game.dir() + "no-such-folder"));
+}
+
+TEST(AudioOut, TheSampleGameSoundsTheSameOnEveryRun) {
+    // A minute of the sample game in auto mode: its music, sea, effects and the keeper's
+    // voice, twice, each run with a fresh save folder.
+    TempGame scratch;
+    scratch.writeFile("timeline.txt", "300 key KP_Multiply\n");
+    std::vector<uint8_t> recordings[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string wav = scratch.dir() + "run" + std::to_string(i) + ".wav";
+        const CommandRun run =
+            runVelmira("--headless --max-ms 60000 --timeline " + scratch.dir() +
+                       "timeline.txt --save-dir " + scratch.dir() + "save" + std::to_string(i) +
+                       " --audio-out " + wav + " " + VELMIRA_BUILD_DIR);
+        ASSERT_EQ(run.status, 0) << run.out;
+        std::ifstream in(wav, std::ios::binary);
+        recordings[i].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    ASSERT_FALSE(recordings[0].empty());
+    EXPECT_TRUE(recordings[0] == recordings[1]) << "the two recordings differ";
+
+    WavFile wav;
+    ASSERT_TRUE(readWav(scratch.dir() + "run0.wav", wav));
+    // Something sounds in every ten seconds of it (the music and the sea never stop).
+    for (size_t from = 0; from + 441000 <= wav.frames(); from += 441000) {
+        int32_t peak = 0;
+        for (size_t f = from; f < from + 441000; ++f)
+            peak =
+                std::max({peak, std::abs(int32_t{wav.left(f)}), std::abs(int32_t{wav.right(f)})});
+        EXPECT_GT(peak, 1000) << "silence from frame " << from;
+    }
 }
 
 } // namespace

@@ -11,9 +11,13 @@
 #include "app/message_pump.h"
 #include "app/scene_commands.h"
 #include "app/screen.h"
+#include "app/sound_commands.h"
+#include "audio/sound_channels.h"
+#include "audio/sound_device.h"
 #include "platform/headless/headless_platform.h"
 #include "resource/settings.h"
 #include "script_fixture.h"
+#include "text/backlog.h"
 
 namespace velmira::test {
 namespace {
@@ -48,8 +52,8 @@ class ClockSink final : public MessageSink {
     FlagStore& flags_;
 };
 
-// The sample game on the headless window, with the real scene commands; chooser_.answers
-// picks the choices.
+// The sample game on the headless window and sound output, with the real scene and sound
+// commands; chooser_.answers picks the choices.
 class SampleGame : public ::testing::Test {
   protected:
     SampleGame()
@@ -79,6 +83,14 @@ class SampleGame : public ::testing::Test {
         ASSERT_TRUE(screen_->createBuffers());
         scene_ = std::make_unique<SceneCommands>(*screen_, *pump_, platform_.clock(), runner_);
         scene_->bind(runner_.commands());
+        device_ = std::make_unique<SoundDevice>(platform_.audioOutput());
+        ASSERT_TRUE(device_->open());
+        channels_ = std::make_unique<SoundChannels>(device_.get(), archives_, preferences_,
+                                                    platform_.clock(), platform_.threads());
+        sound_ = std::make_unique<SoundCommands>(*channels_, *pump_, backlog_, runner_.flags(),
+                                                 preferences_);
+        sound_->loadVoiceCodes(config_);
+        sound_->bind(runner_.commands());
     }
 
     TempDir saves_;
@@ -99,6 +111,10 @@ class SampleGame : public ::testing::Test {
     std::unique_ptr<MessagePump> pump_;
     std::unique_ptr<Screen> screen_;
     std::unique_ptr<SceneCommands> scene_;
+    Backlog backlog_;
+    std::unique_ptr<SoundDevice> device_;
+    std::unique_ptr<SoundChannels> channels_;
+    std::unique_ptr<SoundCommands> sound_;
 };
 
 TEST_F(SampleGame, PlaysThroughBothBranchesWithoutFailingLines) {

@@ -7,7 +7,9 @@
 #     there to send it) brings up the quit question, captioned with the title; Escape
 #     answers it with "no" and the game goes on (a second close meanwhile is dropped);
 #  4. a second close answered with Return (Yes is the default button) ends the game
-#     with exit code 0.
+#     with exit code 0;
+# and all along the sound goes to SDL's disk audio driver, whose file must hold the
+# opening music (not silence) a few seconds in.
 #
 # usage: smoke.sh VELMIRA WM_DELETE VELMIRA_TOOL SYSTEM_TXT [GAME_DIR]
 #   SYSTEM_TXT: the game's configuration source (Shift-JIS) for the expected title and
@@ -66,7 +68,8 @@ await() {
     done
 }
 
-"$velmira" "${args[@]}" &
+# SDL's disk driver writes what the game plays (16-bit stereo) to a file, in real time.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$velmira" "${args[@]}" &
 pid=$!
 
 # 1. The window, its title and its client size. (xdotool's own --sync search gives up
@@ -86,8 +89,28 @@ size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print
 [ "$size" = "${width}x${height}" ] || fail "client area is $size, expected ${width}x${height}"
 note "window $window '$shown' ${size}"
 
+# The sample game starts its music with the first scene: read it back.
+sound_level() {
+    python3 - "$work/sound.raw" <<'PY'
+import array, math, sys
+data = open(sys.argv[1], "rb").read()
+samples = array.array("h")
+samples.frombytes(data[: len(data) // 2 * 2])
+rms = math.sqrt(sum(s * s for s in samples) / len(samples)) if samples else 0
+print(f"{len(samples) // 2} {20 * math.log10(max(rms, 1) / 32768):.1f}")
+PY
+}
+heard() {
+    read -r frames level <<<"$(sound_level)"
+    [ "${frames:-0}" -gt 88200 ] && python3 -c "import sys; sys.exit(0 if $level > -45 else 1)"
+}
+if [ -z "$game_dir" ]; then
+    await heard || fail "no music came out of the sound driver (${frames:-0} frames at ${level:-?} dBFS)"
+    note "sound: ${frames} frames at ${level} dBFS"
+fi
+
 # 2. A second instance leaves at once with 0; the first one stays.
-timeout $timeout_s "$velmira" "${args[@]}"
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/second.raw" timeout $timeout_s "$velmira" "${args[@]}"
 rc=$?
 [ $rc -eq 0 ] || fail "second instance exited with $rc"
 running || fail "the first instance ended when the second started"
