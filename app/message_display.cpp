@@ -56,10 +56,8 @@ void MessageDisplay::showMessage(std::string_view line, bool alreadyRead) {
         text = line.substr(colon + 1);
     }
     // Only "adv" and "novel" show messages; the other modes drop the line.
-    if (mode_ == ScriptMode::Adv || mode_ == ScriptMode::Novel) {
-        name_.assign(name);
-        pageDisplay(name_, text, mode_ == ScriptMode::Novel, alreadyRead);
-    }
+    if (mode_ == ScriptMode::Adv || mode_ == ScriptMode::Novel)
+        pageDisplay(name, text, mode_ == ScriptMode::Novel, alreadyRead);
     stopVoiceOnPage();
 }
 

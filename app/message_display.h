@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <string_view>
 
 #include "app/message_pump.h"
@@ -77,8 +76,6 @@ class MessageDisplay final : public MessageSink {
     bool skipping() const override { return pump_.input().isSkipping(); }
     void stopSkipping() override { pump_.input().setNormalMode(); }
 
-    ScriptMode displayMode() const { return mode_; }
-
   private:
     // Returns when the page was advanced, skipped, the script position changed or quit.
     void pageDisplay(std::string_view name, std::string_view text, bool novel, bool alreadyRead);
@@ -106,7 +103,6 @@ class MessageDisplay final : public MessageSink {
     VoiceChannel* voice_ = nullptr;
     PageObserver observer_;
     ScriptMode mode_ = ScriptMode::Adv;
-    std::string name_;
 
     // What the last waiting frame showed: the front buffer's version after it, the icon
     // cell, the mouse and its left button.

@@ -1,5 +1,7 @@
 #include "app/sound_commands.h"
 
+#include <algorithm>
+
 #include "resource/config.h"
 #include "resource/preferences.h"
 #include "resource/sjis.h"
@@ -14,17 +16,17 @@ SoundCommands::SoundCommands(SoundChannels& channels, MessagePump& pump, Backlog
       preferences_(preferences) {}
 
 void SoundCommands::loadVoiceCodes(const ConfigStore& config) {
-    femaleCodeCount_ = 0;
+    femaleCodes_.clear();
     SectionView voice;
     if (!config.select(voice, "Define", "Voice")) return;
     const std::string list = voice.getString("Female", "");
     size_t start = 0;
-    while (start <= list.size() && femaleCodeCount_ < kMaxVoiceCodes) {
+    while (start <= list.size() && femaleCodes_.size() < kMaxVoiceCodes) {
         const size_t comma = std::min(list.find(',', start), list.size());
         const std::string_view code =
             sjis::skipBlanks(std::string_view(list).substr(start, comma - start));
         // A code is two bytes, compared with the first two bytes of a voice's name.
-        if (code.size() >= 2) femaleCodes_[femaleCodeCount_++] = std::string(code.substr(0, 2));
+        if (code.size() >= 2) femaleCodes_.emplace_back(code.substr(0, 2));
         start = comma + 1;
     }
 }
@@ -56,9 +58,8 @@ bool SoundCommands::bgm(const TokenList& args) {
 
 bool SoundCommands::isFemaleVoice(std::string_view name) const {
     if (name.size() < 2) return false;
-    for (size_t i = 0; i < femaleCodeCount_; ++i)
-        if (sjis::equalFolded(name, femaleCodes_[i], 2)) return true;
-    return false;
+    return std::any_of(femaleCodes_.begin(), femaleCodes_.end(),
+                       [&](const std::string& code) { return sjis::equalFolded(name, code, 2); });
 }
 
 bool SoundCommands::voice(const TokenList& args) {

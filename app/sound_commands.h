@@ -9,10 +9,10 @@
 // voices" is.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/message_display.h"
 #include "app/message_pump.h"
@@ -51,8 +51,7 @@ class SoundCommands final : public VoiceChannel {
     Backlog& backlog_;
     FlagStore& flags_;
     const UserPreferences& preferences_;
-    std::array<std::string, kMaxVoiceCodes> femaleCodes_;
-    size_t femaleCodeCount_ = 0;
+    std::vector<std::string> femaleCodes_; // at most kMaxVoiceCodes, two bytes each
 };
 
 } // namespace velmira

@@ -6,6 +6,7 @@
 #include "platform/headless/png_writer.h"
 #include "resource/byte_order.h"
 #include "script/flag_store.h"
+#include "support/engine_run.h"
 #include "support/game_fixture.h"
 
 namespace velmira {
@@ -15,23 +16,13 @@ using test::bytes;
 using test::gameText;
 using test::TempGame;
 
-platform::Timeline timeline(std::string_view text) {
-    platform::Timeline t;
-    std::string error;
-    EXPECT_TRUE(platform::Timeline::parse(text, "/", t, error)) << error;
-    return t;
-}
+using test::timeline;
 
-struct EngineRun {
-    platform::HeadlessPlatform platform;
-    Trace trace;
-    Engine engine;
+struct EngineRun : test::HeadlessEngine {
     Engine::Ending ending;
 
     EngineRun(const TempGame& game, platform::Timeline t, uint32_t maxMs = 60000)
-        : platform(platform::HeadlessOptions{std::move(t), maxMs}),
-          engine(platform, EnginePaths{game.dataFolder(), game.saveFolder()}, trace),
-          ending(engine.run()) {}
+        : HeadlessEngine(game, std::move(t), maxMs), ending(engine.run()) {}
 
     uint32_t endedAt() { return platform.clock().now(); }
     const std::vector<platform::ScriptedDialogs::Question>& questions() {

@@ -12,6 +12,7 @@
 #include "platform/headless/headless_platform.h"
 #include "resource/preferences.h"
 #include "resource/save_folder.h"
+#include "support/engine_run.h"
 #include "support/game_fixture.h"
 
 namespace velmira {
@@ -40,27 +41,15 @@ void savePreferences(const TempGame& game, const UserPreferences& preferences) {
     ASSERT_TRUE(preferences.save(SaveFolder(game.saveFolder())));
 }
 
-struct GameRun {
-    platform::HeadlessPlatform platform;
-    Trace trace;
-    Engine engine;
+struct GameRun : test::HeadlessEngine {
     std::vector<Page> pages;
-    Engine::Ending ending;
 
     GameRun(const TempGame& game, std::string_view timelineText, uint32_t maxMs = 20000)
-        : platform(platform::HeadlessOptions{timeline(timelineText), maxMs}),
-          engine(platform, EnginePaths{game.dataFolder(), game.saveFolder()}, trace) {
+        : HeadlessEngine(game, test::timeline(timelineText), maxMs) {
         engine.setPageObserver([this](const PageEvent& page) {
             pages.push_back({platform.clock().now(), page.kind, platform::sjisToUtf8(page.text)});
         });
-        ending = engine.run();
-    }
-
-    static platform::Timeline timeline(std::string_view text) {
-        platform::Timeline t;
-        std::string error;
-        EXPECT_TRUE(platform::Timeline::parse(text, "/", t, error)) << error;
-        return t;
+        engine.run();
     }
 
     // The events of the page whose text is given, in order.
@@ -85,8 +74,8 @@ struct GameRun {
             if (p.kind != Kind::Shown && p.kind != Kind::Revealed) out.push_back(p.kind);
         return out;
     }
-    bool logSays(std::string_view text) const {
-        const auto& lines = const_cast<platform::HeadlessPlatform&>(platform).log().lines();
+    bool logSays(std::string_view text) {
+        const auto& lines = platform.log().lines();
         return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.find(text) != std::string::npos;
         });
@@ -187,9 +176,8 @@ TEST(MessageDisplay, AutoModeTurnsPagesAfterItsDelayAndAClickEndsIt) {
 
 // A red background without a message-box picture: the text is the only thing that is not
 // red in a frame.
-bool frameIsAllRed(const GameRun& run) {
-    const std::vector<uint8_t>& frame =
-        const_cast<platform::HeadlessPlatform&>(run.platform).window().lastFrame();
+bool frameIsAllRed(GameRun& run) {
+    const std::vector<uint8_t>& frame = run.platform.window().lastFrame();
     for (size_t i = 0; i + 2 < frame.size(); i += 3)
         if (frame[i] != 0 || frame[i + 1] != 0 || frame[i + 2] != 255) return false;
     return !frame.empty();

@@ -19,6 +19,7 @@
 #include "platform/headless/headless_platform.h"
 #include "resource/preferences.h"
 #include "resource/save_folder.h"
+#include "support/engine_run.h"
 #include "support/game_fixture.h"
 
 namespace velmira {
@@ -65,13 +66,8 @@ std::vector<uint8_t> readFile(const std::string& path) {
 // Runs the game to the shots and compares each with its reference.
 void expectFrames(const TempGame& game, std::string_view timelineText,
                   const std::vector<std::string>& shots) {
-    platform::Timeline timeline;
-    std::string error;
-    ASSERT_TRUE(platform::Timeline::parse(timelineText, game.dir(), timeline, error)) << error;
-    platform::HeadlessPlatform platform(platform::HeadlessOptions{std::move(timeline), 20000});
-    Trace trace;
-    Engine engine(platform, EnginePaths{game.dataFolder(), game.saveFolder()}, trace);
-    engine.run();
+    test::HeadlessEngine run(game, test::timeline(timelineText, game.dir()), 20000);
+    run.engine.run();
 
     const std::string goldens = std::string(VELMIRA_TEST_DATA_DIR) + "/goldens/";
     const bool update = std::getenv("VELMIRA_UPDATE_GOLDENS") != nullptr;

@@ -11,6 +11,7 @@
 #include "platform/headless/headless_platform.h"
 #include "resource/preferences.h"
 #include "resource/save_folder.h"
+#include "support/engine_run.h"
 #include "support/game_fixture.h"
 #include "support/ogg_fixture.h"
 
@@ -43,16 +44,12 @@ struct PageTimes {
     uint32_t revealed = 0, turned = 0;
 };
 
-struct GameRun {
-    platform::HeadlessPlatform platform;
-    Trace trace;
-    Engine engine;
+struct GameRun : test::HeadlessEngine {
     std::vector<PageTimes> pages;
     SoundState atFirstPage; // the sound state when the first page was shown
 
     GameRun(const TempGame& game, std::string_view timelineText, uint32_t maxMs)
-        : platform(platform::HeadlessOptions{timeline(timelineText), maxMs}),
-          engine(platform, EnginePaths{game.dataFolder(), game.saveFolder()}, trace) {
+        : HeadlessEngine(game, test::timeline(timelineText), maxMs) {
         engine.setPageObserver([this](const PageEvent& page) {
             const uint32_t now = platform.clock().now();
             if (page.kind == PageEvent::Kind::Shown) {
@@ -63,12 +60,6 @@ struct GameRun {
             if (page.kind == PageEvent::Kind::AutoAdvanced) pages.back().turned = now;
         });
         engine.run();
-    }
-    static platform::Timeline timeline(std::string_view text) {
-        platform::Timeline t;
-        std::string error;
-        EXPECT_TRUE(platform::Timeline::parse(text, "/", t, error)) << error;
-        return t;
     }
 };
 
