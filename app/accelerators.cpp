@@ -1,6 +1,7 @@
 #include "app/accelerators.h"
 
 #include <array>
+#include <span>
 
 #include "app/input_state.h"
 
@@ -10,6 +11,12 @@ namespace {
 using platform::Key;
 using platform::kModAlt;
 using platform::kModShift;
+
+struct Accelerator {
+    Key key = Key::None;
+    uint8_t modifiers = 0; // platform::Modifier bits that must be held, no more
+    int32_t code = 0;      // an action code (1-28) or a raw code (34 space, 35 Alt, 36-47)
+};
 
 // Application key, Alt+Enter, and the assignable keys (raw codes that the preference
 // `buttonActions` translates later).
@@ -112,42 +119,26 @@ uint8_t ownModifier(Key key) {
     }
 }
 
-int32_t lookUp(AcceleratorTable table, Key key, uint8_t modifiers) {
-    for (const Accelerator& a : acceleratorTable(table))
+int32_t lookUp(std::span<const Accelerator> table, Key key, uint8_t modifiers) {
+    for (const Accelerator& a : table)
         if (a.key == key && a.modifiers == modifiers) return a.code;
     return 0;
 }
 
 } // namespace
 
-std::span<const Accelerator> acceleratorTable(AcceleratorTable table) {
-    switch (table) {
-    case AcceleratorTable::Global:
-        return kGlobal;
-    case AcceleratorTable::Game:
-        return kGame;
-    case AcceleratorTable::Message:
-        return kMessage;
-    case AcceleratorTable::Choice:
-        return kChoice;
-    case AcceleratorTable::Screen:
-        return kScreen;
-    }
-    return {};
-}
-
 int32_t translateKey(InputContext context, Key key, uint8_t modifiers) {
     modifiers &= static_cast<uint8_t>(~ownModifier(key));
-    if (const int32_t code = lookUp(AcceleratorTable::Global, key, modifiers)) return code;
+    if (const int32_t code = lookUp(kGlobal, key, modifiers)) return code;
     switch (context) {
     case InputContext::Game:
-        if (const int32_t code = lookUp(AcceleratorTable::Game, key, modifiers)) return code;
-        return lookUp(AcceleratorTable::Message, key, modifiers);
+        if (const int32_t code = lookUp(kGame, key, modifiers)) return code;
+        return lookUp(kMessage, key, modifiers);
     case InputContext::ChoiceMenu:
-        if (const int32_t code = lookUp(AcceleratorTable::Game, key, modifiers)) return code;
-        return lookUp(AcceleratorTable::Choice, key, modifiers);
+        if (const int32_t code = lookUp(kGame, key, modifiers)) return code;
+        return lookUp(kChoice, key, modifiers);
     case InputContext::SystemScreen:
-        return lookUp(AcceleratorTable::Screen, key, modifiers);
+        return lookUp(kScreen, key, modifiers);
     }
     return 0;
 }

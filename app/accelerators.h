@@ -7,22 +7,11 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "platform/events.h"
 #include "script/script_host.h"
 
 namespace velmira {
-
-struct Accelerator {
-    platform::Key key = platform::Key::None;
-    uint8_t modifiers = 0; // platform::Modifier bits that must be held, no more
-    int32_t code = 0;      // an action code (1-28) or a raw code (34 space, 35 Alt, 36-47)
-};
-
-enum class AcceleratorTable : uint8_t { Global, Game, Message, Choice, Screen };
-
-std::span<const Accelerator> acceleratorTable(AcceleratorTable table);
 
 // The code a key press gives in the context, 0 when no table of the context has it. The
 // modifier keys themselves count without their own bit: Alt pressed alone matches the

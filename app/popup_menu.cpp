@@ -1,6 +1,7 @@
 #include "app/popup_menu.h"
 
 #include <array>
+#include <cstdint>
 
 #include "app/input_state.h"
 #include "app/main_window.h"
@@ -9,6 +10,12 @@
 namespace velmira {
 namespace {
 
+struct PopupMenuEntry {
+    int32_t id = 0;             // the action; 0 for a separator
+    const char* text = nullptr; // Shift-JIS; "&" before the mnemonic, a tab before the key
+};
+
+// The items from top to bottom.
 // clang-format off
 constexpr std::array kEntries = {
     PopupMenuEntry{kActionQuickSave,
@@ -39,10 +46,6 @@ constexpr std::array kEntries = {
 // clang-format on
 
 } // namespace
-
-std::span<const PopupMenuEntry> popupMenuEntries() {
-    return kEntries;
-}
 
 std::vector<platform::PopupMenuItem> popupMenuItems(bool fullScreen) {
     std::vector<platform::PopupMenuItem> items;

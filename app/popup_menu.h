@@ -4,8 +4,6 @@
 // action, which the system actions then serve like any shortcut.
 #pragma once
 
-#include <cstdint>
-#include <span>
 #include <vector>
 
 #include "platform/popup_menu.h"
@@ -14,14 +12,6 @@ namespace velmira {
 
 class InputState;
 class MainWindow;
-
-struct PopupMenuEntry {
-    int32_t id = 0;             // the action; 0 for a separator
-    const char* text = nullptr; // Shift-JIS; "&" before the mnemonic, a tab before the key
-};
-
-// The items from top to bottom.
-std::span<const PopupMenuEntry> popupMenuEntries();
 
 // The items as the platform shows them (UTF-8): "ウィンドウモード" (27) checked in window
 // mode, "フルスクリーンモード" (28) in full screen.

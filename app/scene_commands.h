@@ -22,8 +22,13 @@ class SceneCommands {
 
     void bind(CommandTable& commands);
 
-    // Serves the screen-mode actions (Alt+Return and the like) while a timed wait runs;
-    // true when the action was one of them. Without it they end a wait for the player.
+    // Serves the screen-mode actions (26-28: Alt+Return, window mode, full screen) while a
+    // timed wait runs; true when the action was one of them, and the wait then goes on.
+    // Unlike the design, where a timed wait either ends on any action (ms < 1) or ignores
+    // every action until its time is up (ms >= 1), these three are carried out at once
+    // and end neither kind: the player can switch the screen mode during a long wait, and
+    // a wait for the player does not take the switch for the player's answer. Without it
+    // they end a wait for the player like any other action.
     void setScreenModeActions(std::function<bool(int32_t)> serve) {
         screenModeActions_ = std::move(serve);
     }

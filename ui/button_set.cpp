@@ -1,6 +1,7 @@
 #include "ui/button_set.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -236,39 +237,47 @@ Shown shownSets(ButtonArming arming) {
     return {};
 }
 
+// A set in the order presses and releases are offered: box, choice, screen.
+struct Offered {
+    bool shown; // whether the arming shows the set, so that it takes the mouse
+    ButtonSet* set;
+    ButtonSets::Source source;
+};
+
+std::array<Offered, 3> offeredSets(ButtonSets& sets) {
+    const Shown shown = shownSets(sets.arming());
+    return {{{shown.box, &sets.box, ButtonSets::Source::Box},
+             {shown.choice, &sets.choice, ButtonSets::Source::Choice},
+             {shown.screen, &sets.screen, ButtonSets::Source::Screen}}};
+}
+
 } // namespace
 
 ButtonSets::Source ButtonSets::press(Point mouse) {
     // A press that a set does not take must not leave an older press of it behind: a
     // release over that set's button would then answer a press made elsewhere.
     cancelPress();
-    const Shown shown = shownSets(arming_);
-    if (shown.box && box.press(mouse)) return Source::Box;
-    if (shown.choice && choice.press(mouse)) return Source::Choice;
-    if (shown.screen && screen.press(mouse)) return Source::Screen;
+    for (const Offered& o : offeredSets(*this))
+        if (o.shown && o.set->press(mouse)) return o.source;
     return Source::None;
 }
 
 ButtonSets::Released ButtonSets::release(Point mouse) {
-    const Shown shown = shownSets(arming_);
     Released r;
-    if (shown.box) {
-        if (const int32_t id = box.release(mouse); id != -1) r = {Source::Box, id};
-    }
-    if (r.source == Source::None && shown.choice) {
-        if (const int32_t id = choice.release(mouse); id != -1) r = {Source::Choice, id};
-    }
-    if (r.source == Source::None && shown.screen) {
-        if (const int32_t id = screen.release(mouse); id != -1) r = {Source::Screen, id};
+    for (const Offered& o : offeredSets(*this)) {
+        if (!o.shown) continue;
+        if (const int32_t id = o.set->release(mouse); id != -1) {
+            r = {o.source, id};
+            break;
+        }
     }
     cancelPress();
     return r;
 }
 
 void ButtonSets::cancelPress() {
-    box.cancelPress();
-    choice.cancelPress();
-    screen.cancelPress();
+    for (const Offered& o : offeredSets(*this))
+        o.set->cancelPress();
 }
 
 void ButtonSets::draw(Surface& frame, Point mouse, bool leftDown, bool boxVisible) const {

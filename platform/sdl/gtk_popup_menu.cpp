@@ -1,11 +1,7 @@
 #include "platform/sdl/gtk_popup_menu.h"
 
 #include <SDL.h>
-#include <SDL_syswm.h>
 #include <gtk/gtk.h>
-#ifdef GDK_WINDOWING_X11
-#include <gdk/gdkx.h>
-#endif
 
 #include "platform/sdl/gtk_runtime.h"
 #include "platform/sdl/sdl_window.h"
@@ -57,20 +53,6 @@ GtkWidget* makeItem(const PopupMenuItem& item, Tracking& tracking) {
     return menuItem;
 }
 
-#ifdef GDK_WINDOWING_X11
-// The game window as GDK knows a window of another toolkit; null off X11. The caller
-// owns the reference.
-GdkWindow* foreignWindow(SDL_Window* window) {
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
-        return nullptr;
-    GdkDisplay* display = gdk_display_get_default();
-    if (!display || !GDK_IS_X11_DISPLAY(display)) return nullptr;
-    return gdk_x11_window_foreign_new_for_display(display, info.info.x11.window);
-}
-#endif
-
 } // namespace
 
 GtkMenuLabel gtkMenuLabel(std::string_view text) {
@@ -101,7 +83,7 @@ GtkMenuLabel gtkMenuLabel(std::string_view text) {
 int32_t GtkPopupMenu::track(const std::vector<PopupMenuItem>& items, int32_t x, int32_t y) {
 #ifdef GDK_WINDOWING_X11
     if (items.empty() || !gtk_.ready()) return 0;
-    GdkWindow* owner = foreignWindow(owner_.handle());
+    GdkWindow* owner = GtkRuntime::foreignWindow(owner_.handle());
     if (!owner) return 0;
 
     Tracking tracking;

@@ -37,20 +37,25 @@ bool GtkRuntime::ready() {
 }
 
 void GtkRuntime::setOwner(GtkWidget* widget, SDL_Window* owner) {
-#ifdef GDK_WINDOWING_X11
-    if (!owner || !widget) return;
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    if (!SDL_GetWindowWMInfo(owner, &info) || info.subsystem != SDL_SYSWM_X11) return;
-    GdkDisplay* display = gtk_widget_get_display(widget);
-    if (!GDK_IS_X11_DISPLAY(display)) return;
-    GdkWindow* parent = gdk_x11_window_foreign_new_for_display(display, info.info.x11.window);
+    if (!widget) return;
+    GdkWindow* parent = foreignWindow(owner);
     if (!parent) return;
     gdk_window_set_transient_for(gtk_widget_get_window(widget), parent);
     g_object_unref(parent);
+}
+
+GdkWindow* GtkRuntime::foreignWindow(SDL_Window* window) {
+#ifdef GDK_WINDOWING_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return nullptr;
+    return gdk_x11_window_foreign_new_for_display(display, info.info.x11.window);
 #else
-    (void)widget;
-    (void)owner;
+    (void)window;
+    return nullptr;
 #endif
 }
 

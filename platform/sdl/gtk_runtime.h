@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkWindow GdkWindow;
 
 namespace velmira::platform {
 
@@ -23,6 +24,11 @@ class GtkRuntime {
     // Makes a realised GTK window a transient of the game window, so that window
     // managers keep it above the game and centred on it.
     void setOwner(GtkWidget* widget, SDL_Window* owner);
+
+    // The game window as GDK knows a window of another toolkit, for GTK pieces placed
+    // relative to it; null off X11 or while GTK has no display. The caller owns the
+    // reference (g_object_unref).
+    static GdkWindow* foreignWindow(SDL_Window* window);
 
     // Runs a modal loop (a dialog's run) as the game window's owner would: meanwhile the
     // game window keeps answering its window manager (pings, exposes), and afterwards the

@@ -92,7 +92,7 @@ bool SdlPad::handleDeviceEvent(const SDL_Event& event) {
     return false;
 }
 
-bool SdlPad::open(int deviceIndex) {
+void SdlPad::open(int deviceIndex) {
     if (SDL_WasInit(SDL_INIT_GAMECONTROLLER) && SDL_IsGameController(deviceIndex)) {
         controller_ = SDL_GameControllerOpen(deviceIndex);
         joystick_ = controller_ ? SDL_GameControllerGetJoystick(controller_) : nullptr;
@@ -104,7 +104,6 @@ bool SdlPad::open(int deviceIndex) {
         joystick_ = SDL_JoystickOpen(deviceIndex);
     }
     id_ = joystick_ ? SDL_JoystickInstanceID(joystick_) : -1;
-    return joystick_ != nullptr;
 }
 
 void SdlPad::close() {

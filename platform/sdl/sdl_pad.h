@@ -29,8 +29,8 @@ class SdlPad final : public Pad {
     void close();
 
   private:
-    // Opens the device at that index; false (nothing open) when it cannot be opened.
-    bool open(int deviceIndex);
+    // Opens the device at that index; joystick_ stays null when it cannot be opened.
+    void open(int deviceIndex);
     void readController(PadState& state) const;
     void readJoystick(PadState& state) const;
 

@@ -48,6 +48,12 @@ bool prepareHints() {
     return true;
 }
 
+// Whether the game window is an X11 window, which the GTK pieces drawn beside it need.
+bool onX11() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && std::string_view(driver) == "x11";
+}
+
 } // namespace
 
 struct SdlPlatform::Impl {
@@ -138,13 +144,11 @@ Pad* SdlPlatform::pad() {
 }
 TrayIcon* SdlPlatform::trayIcon() {
     // GTK's status icon lives in an X11 tray.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && std::string_view(driver) == "x11" ? &impl_->tray : nullptr;
+    return onX11() ? &impl_->tray : nullptr;
 }
 PopupMenu* SdlPlatform::popupMenu() {
     // The GTK menu is placed over the game window through X11.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    return driver && std::string_view(driver) == "x11" ? &impl_->popupMenu : nullptr;
+    return onX11() ? &impl_->popupMenu : nullptr;
 }
 AudioOutput* SdlPlatform::audioOutput() {
     return impl_->audioSystem.ok() ? &impl_->audio : nullptr;

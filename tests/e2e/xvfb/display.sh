@@ -21,67 +21,18 @@ command -v xwd >/dev/null || { echo "display: skipped: no xwd (x11-apps)"; exit 
 command -v openbox >/dev/null || { echo "display: skipped: no openbox"; exit 77; }
 
 source "$(dirname "$0")/tiny_game.sh"
+source "$(dirname "$0")/x11_lib.sh"
 work=$(mktemp -d)
 chmod 700 "$work"
 export XDG_RUNTIME_DIR=$work
 make_tiny_game "$work/game" "Display" "velmira.test.display" || fail "cannot pack the game"
 
 pid=
-stop() {
-    [ -n "$pid" ] || return 0
-    kill "$pid" 2>/dev/null # SIGTERM: ends without the quit question
-    timeout_s=5 await bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    pid=
-}
-wm=
-trap 'stop; [ -n "$wm" ] && kill "$wm" 2>/dev/null; rm -rf "$work"' EXIT
-openbox --sm-disable >/dev/null 2>&1 &
-wm=$!
+trap cleanup EXIT
+start_wm || fail "the window manager did not start"
 
-await() {
-    local deadline=$((SECONDS + timeout_s))
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-main_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1)
-    [ -n "$window" ]
-}
-# "X Y W H" of the window's client area on the screen.
-geometry() {
-    xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-        /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
 has_geometry() { [ "$(geometry)" = "$1" ]; }
 has_size() { [ "$(geometry | cut -d' ' -f3-)" = "$1" ]; }
-# The colour names of screen pixels "X,Y ..." in a fresh screenshot: red, blue, black or
-# r.g.b.
-pixels() {
-    xwd -root -silent >"$work/screen.xwd" || return 1
-    python3 - "$work/screen.xwd" "$@" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-f = struct.unpack(">25I", data[:100])
-header, width, height, order, bpp, stride = f[0], f[4], f[5], f[7], f[11], f[12]
-masks, ncolours = f[14:17], f[19]
-base = header + ncolours * 12
-names = {(255, 0, 0): "red", (0, 0, 255): "blue", (0, 0, 0): "black"}
-out = []
-for point in sys.argv[2:]:
-    x, y = map(int, point.split(","))
-    at = base + y * stride + x * (bpp // 8)
-    value = int.from_bytes(data[at:at + bpp // 8], "little" if order == 0 else "big")
-    rgb = []
-    for m in masks:
-        shift = (m & -m).bit_length() - 1
-        rgb.append(((value & m) >> shift) * 255 // (m >> shift))
-    out.append(names.get(tuple(rgb), ".".join(map(str, rgb))))
-print(" ".join(out))
-PY
-}
 expect_pixels() {
     local want=$1
     shift
@@ -94,11 +45,7 @@ start() {
     await main_window || fail "no window appeared"
 }
 
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-await wm_ready || fail "the window manager did not start"
-
-screen=$(xwininfo -root | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w, h}')
-read -r sw sh <<<"$screen"
+read -r sw sh <<<"$(screen_size)"
 
 # 1. Full screen and back.
 start

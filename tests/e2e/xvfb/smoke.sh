@@ -35,6 +35,8 @@ if ! "$tool" list "$archive" 2>/dev/null | grep -qa '^script\\start\.txt'; then
     exit 77
 fi
 
+source "$(dirname "$0")/x11_lib.sh"
+
 # A private runtime folder (single-instance lock) and save folder for this run.
 work=$(mktemp -d)
 chmod 700 "$work"
@@ -43,15 +45,6 @@ args=(--save-dir "$work/save")
 [ -n "$game_dir" ] && args+=("$game_dir")
 
 pid=
-cleanup() {
-    if [ -n "$pid" ]; then
-        # SIGTERM ends the game without the quit question; a hung game gets SIGKILL.
-        kill "$pid" 2>/dev/null
-        timeout_s=5 await bash -c "! kill -0 $pid 2>/dev/null" || kill -KILL "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    fi
-    rm -rf "$work"
-}
 trap cleanup EXIT
 
 running() { kill -0 "$pid" 2>/dev/null; }
@@ -59,25 +52,11 @@ wm_name() { xprop -id "$1" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UT
 # Visible top-level windows of the game other than its main window.
 other_windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | grep -vx "$window"; }
 
-# Waits until "$@" succeeds, up to timeout_s seconds.
-await() {
-    local deadline=$((SECONDS + timeout_s))
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-
 # SDL's disk driver writes what the game plays (16-bit stereo) to a file, in real time.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$velmira" "${args[@]}" &
 pid=$!
 
-# 1. The window, its title and its client size. (xdotool's own --sync search gives up
-# with an X error when a window it looks at goes away meanwhile, so poll instead.)
-main_window() {
-    window=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -1)
-    [ -n "$window" ]
-}
+# 1. The window, its title and its client size.
 await main_window || fail "no window appeared (game running: $(running && echo yes || echo no))"
 # The engine names its window right after showing it.
 titled() {
@@ -85,7 +64,8 @@ titled() {
     [[ "$shown" == "$title"* ]]
 }
 await titled || fail "title is '$shown', expected '$title'"
-size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+read -r _ _ w h <<<"$(geometry)"
+size=${w}x${h}
 [ "$size" = "${width}x${height}" ] || fail "client area is $size, expected ${width}x${height}"
 note "window $window '$shown' ${size}"
 
