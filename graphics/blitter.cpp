@@ -393,6 +393,14 @@ void fillPixels(uint8_t* pixels, PixelFormat format, size_t count, Rgb colour) {
     }
 }
 
+void copyPixels(uint8_t* dst, PixelFormat dstFormat, const uint8_t* src, PixelFormat srcFormat,
+                int32_t count) {
+    const int d = static_cast<int>(dstFormat);
+    const int s = static_cast<int>(srcFormat);
+    if (count < 1 || d < 1 || d > 4 || s < 1 || s > 4) return;
+    kernels().copyOpaque[static_cast<size_t>((d - 1) * 4 + (s - 1))](dst, src, count, 255);
+}
+
 bool copyFrame(Surface& dst, const Surface& src, ScreenSize screen) {
     // Copying the screen size between smaller buffers would run past their ends.
     if (!holdsScreen(dst, screen) || !holdsScreen(src, screen)) return false;

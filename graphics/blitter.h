@@ -54,6 +54,12 @@ bool fillRectWithOpacity(Surface& dst, Rgb colour, int32_t x, int32_t y, int32_t
                          int32_t opacity);
 // Writes count pixels of colour in format's layout from pixels on (no bounds: the caller's).
 void fillPixels(uint8_t* pixels, PixelFormat format, size_t count, Rgb colour);
+// Copies count pixels of a row from src to dst as copy does, converting between the
+// formats: a source without alpha replaces the pixels, one with alpha is composited by it.
+// The rows must not overlap; nothing happens for a count below 1 or an Empty format (no
+// bounds: the caller's).
+void copyPixels(uint8_t* dst, PixelFormat dstFormat, const uint8_t* src, PixelFormat srcFormat,
+                int32_t count);
 
 // Copies screen.width * screen.height Bgr24 pixels from src to dst. False when either has
 // no pixels, is not Bgr24 or is smaller than the screen.
