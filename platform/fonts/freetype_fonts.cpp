@@ -174,9 +174,10 @@ class FreeTypeFont final : public Font {
     // FreeType then rounds it to whole pixels where the face's head table asks for that
     // (flag bit 3, which the IPA fonts set), as a TrueType rasteriser must.
     ScaledSize* activeSize(int32_t scale16) {
+        // First, as a slot whose setting failed is left with scale 0.
+        if (scale16 <= 0) return nullptr;
         for (ScaledSize& s : sizes_)
             if (s.scale16 == scale16) return FT_Activate_Size(s.size) == 0 ? &s : nullptr;
-        if (scale16 <= 0) return nullptr;
         const int64_t denominator = emDenominator_ * 1024; // 65536 / 64
         const int64_t em26 = (emNumerator_ * scale16 + denominator / 2) / denominator;
         if (em26 < 1 || em26 > kMaxEmPixels * 64) return nullptr;
