@@ -44,7 +44,7 @@ Glyph glyph(Font& font, uint32_t code, int32_t scale16 = kText) {
     return g;
 }
 
-std::vector<uint8_t> readFile(const char* path) {
+std::vector<uint8_t> readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
