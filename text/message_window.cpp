@@ -206,8 +206,6 @@ void MessageWindow::setName(std::string_view name, bool novel) {
     speedStep_ = 2;
     rubyX_ = penX_;
     rubyY_ = movePen(penY_, -kRubyRise);
-    dotX_ = penX_;
-    dotY_ = penY_;
     lastClass_ = false;
     rubyPinned_ = false;
     inRubyText_ = false;
@@ -275,7 +273,6 @@ bool MessageWindow::reveal(int32_t budget) {
             layOutRuby();
             if (!noWait_) timeUsed_ += 16 >> speedStep_;
             layOutCharacter(token);
-            if (emphasis_) drawEmphasisDot();
             break;
         }
     }
@@ -344,12 +341,10 @@ void MessageWindow::layOutCharacter(uint32_t code) {
     const Advance a = drawGlyph(fontFor(code), code, 1.0, penX_, penY_);
     penX_ = movePen(penX_, a.x);
     penY_ = movePen(penY_, a.y);
-    dotX_ = (x0 + penX_ - kSize) / 2;
-    dotY_ = penY_ - kSize + 6;
-}
-
-void MessageWindow::drawEmphasisDot() {
-    drawGlyph(fixedGothic_.get(), kEmphasisDot, 1.0, dotX_, dotY_);
+    // The emphasis dot is centred over the character just drawn.
+    if (emphasis_)
+        drawGlyph(fixedGothic_.get(), kEmphasisDot, 1.0, (x0 + penX_ - kSize) / 2,
+                  penY_ - kSize + 6);
 }
 
 void MessageWindow::layOutRuby() {
