@@ -204,8 +204,7 @@ void MessageWindow::setName(std::string_view name, bool novel) {
     nextToken_ = 0;
     timeUsed_ = 0;
     speedStep_ = 2;
-    rubyX_ = penX_;
-    rubyY_ = movePen(penY_, -kRubyRise);
+    moveRubyToPen();
     lastClass_ = false;
     rubyPinned_ = false;
     inRubyText_ = false;
@@ -243,8 +242,7 @@ bool MessageWindow::reveal(int32_t budget) {
             break;
         case kTokenRubyBase:
             rubyPinned_ = true;
-            rubyX_ = penX_;
-            rubyY_ = movePen(penY_, -kRubyRise);
+            moveRubyToPen();
             break;
         case kTokenRubyOpen:
             inRubyText_ = true;
@@ -332,10 +330,7 @@ MessageWindow::Advance MessageWindow::drawGlyph(platform::Font* font, uint32_t c
 void MessageWindow::layOutCharacter(uint32_t code) {
     if (!isLineStartCharacter(code) && int64_t{penX_} + kSize > rect_.right) newLine();
     const bool characterClass = messageCharacterClass(code);
-    if (!rubyPinned_ && characterClass != lastClass_) {
-        rubyX_ = penX_;
-        rubyY_ = movePen(penY_, -kRubyRise);
-    }
+    if (!rubyPinned_ && characterClass != lastClass_) moveRubyToPen();
     lastClass_ = characterClass;
     const int32_t x0 = penX_;
     const Advance a = drawGlyph(fontFor(code), code, 1.0, penX_, penY_);
@@ -345,6 +340,11 @@ void MessageWindow::layOutCharacter(uint32_t code) {
     if (emphasis_)
         drawGlyph(fixedGothic_.get(), kEmphasisDot, 1.0, (x0 + penX_ - kSize) / 2,
                   penY_ - kSize + 6);
+}
+
+void MessageWindow::moveRubyToPen() {
+    rubyX_ = penX_;
+    rubyY_ = movePen(penY_, -kRubyRise);
 }
 
 void MessageWindow::layOutRuby() {

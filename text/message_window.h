@@ -114,6 +114,9 @@ class MessageWindow {
     // Places one character at the pen, wrapping the line first where it must, and, while
     // emphasis is on, its dot above it.
     void layOutCharacter(uint32_t code);
+    // The ruby base starts at the pen: the ruby line's left end there, its top half a
+    // character above the pen's line.
+    void moveRubyToPen();
     void layOutRuby();
     void buildBoxImage();
     int32_t variable(std::string_view name) const;
