@@ -50,15 +50,11 @@ int32_t movePen(int64_t position, int64_t delta) {
 // byte at the very end is half a character and is dropped.
 template <typename F> void forEachCharacter(std::string_view text, F&& f) {
     for (size_t i = 0; i < text.size();) {
+        const size_t length = sjis::characterLength(text, i);
         const uint8_t byte = static_cast<uint8_t>(text[i]);
-        if (sjis::isLeadByte(byte)) {
-            if (i + 1 == text.size()) return;
-            f(uint32_t{byte} << 8 | static_cast<uint8_t>(text[i + 1]));
-            i += 2;
-        } else {
-            f(uint32_t{byte});
-            ++i;
-        }
+        if (length == 1 && sjis::isLeadByte(byte)) return;
+        f(length == 1 ? uint32_t{byte} : uint32_t{byte} << 8 | static_cast<uint8_t>(text[i + 1]));
+        i += length;
     }
 }
 
