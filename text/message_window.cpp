@@ -7,6 +7,7 @@
 #include "graphics/rotation_draw.h"
 #include "resource/preferences.h"
 #include "resource/sjis.h"
+#include "text/message_markup.h"
 
 namespace velmira {
 namespace {

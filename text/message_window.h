@@ -25,7 +25,6 @@
 #include "graphics/surface.h"
 #include "platform/fonts.h"
 #include "text/glyph_renderer.h"
-#include "text/message_markup.h"
 #include "text/speaker_colours.h"
 
 namespace velmira {
