@@ -11,22 +11,24 @@
 #include <memory>
 #include <string>
 
+#include "bench/japanese_page.h"
 #include "platform/encoding.h"
 #include "platform/fonts/freetype_fonts.h"
 #include "resource/archive.h"
 #include "resource/preferences.h"
+#include "resource/sjis.h"
 #include "text/message_window.h"
 
 namespace velmira {
 namespace {
 
-constexpr char kPageUtf8[] =
-    "雨上がりの坂道を、私はゆっくりと登っていった。濡れた石畳が夕日を映して、"
-    "まるで金色の川のように光っている。遠くで鐘の音が三つ鳴り、港の方から汽笛が"
-    "応えた。「もう少しだけ、待っていてくれる？」と彼女は言った。その声は風に"
-    "消えそうなほど小さかったけれど、確かに届いた。私は頷き、鞄の中の古い手紙を"
-    "握りしめた。今日こそ、十年前の約束を果たす時だ。坂の上の|灯台(とうだい)が、静かに"
-    "明かりを灯し始め、海が青く深く沈んだ。";
+// The shared page with ruby over one word ("|base(ruby)"), in Shift-JIS.
+std::string pageWithRuby() {
+    std::string text = kJapanesePageUtf8;
+    const std::string base = "灯台";
+    text.replace(text.find(base), base.size(), "|灯台(とうだい)");
+    return platform::utf8ToSjis(text);
+}
 
 struct Window {
     platform::FreeTypeFontEngine fonts{{platform::defaultFaceTable(), false}};
@@ -37,13 +39,18 @@ struct Window {
     MessageWindow window{fonts, renderer, archives, preferences};
 };
 
-// The first `chars` double-byte characters of the page, repeated as needed (every
-// character of the page but the ruby markup is two bytes).
+// The first `chars` characters of the page, repeated as needed. The ruby marks count as
+// characters too; they are one byte each, every other character two.
 std::string page(int64_t chars) {
-    const std::string all = platform::utf8ToSjis(kPageUtf8);
-    std::string out(static_cast<size_t>(chars) * 2, ' ');
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = all[i % all.size()];
+    static const std::string all = pageWithRuby();
+    std::string out;
+    size_t i = 0;
+    for (int64_t n = 0; n < chars; ++n) {
+        if (i == all.size()) i = 0;
+        const size_t length = sjis::characterLength(all, i);
+        out.append(all, i, length);
+        i += length;
+    }
     return out;
 }
 

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/japanese_page.h"
 #include "graphics/surface.h"
 #include "platform/encoding.h"
 #include "platform/fonts/freetype_fonts.h"
@@ -30,15 +31,6 @@
 namespace velmira {
 namespace {
 
-// 200 characters: kanji, kana, full-width punctuation, as a scenario page has them.
-constexpr char kPageUtf8[] =
-    "雨上がりの坂道を、私はゆっくりと登っていった。濡れた石畳が夕日を映して、"
-    "まるで金色の川のように光っている。遠くで鐘の音が三つ鳴り、港の方から汽笛が"
-    "応えた。「もう少しだけ、待っていてくれる？」と彼女は言った。その声は風に"
-    "消えそうなほど小さかったけれど、確かに届いた。私は頷き、鞄の中の古い手紙を"
-    "握りしめた。今日こそ、十年前の約束を果たす時だ。坂の上の灯台が、静かに"
-    "明かりを灯し始め、海が青く深く沈んだ。";
-
 struct Page {
     std::vector<uint32_t> sjis;    // character codes as the engine holds them
     std::vector<char32_t> unicode; // the same characters for FreeType's own map
@@ -46,7 +38,7 @@ struct Page {
 
 Page makePage() {
     Page page;
-    const std::string text = platform::utf8ToSjis(kPageUtf8);
+    const std::string text = platform::utf8ToSjis(kJapanesePageUtf8);
     platform::SjisCharDecoder decoder;
     for (size_t i = 0; i < text.size(); i += sjis::characterLength(text, i)) {
         uint32_t code = static_cast<uint8_t>(text[i]);

@@ -34,13 +34,15 @@ constexpr bool modeHasRoutine(int mode) {
 }
 
 // One complete set of pixel loops: a routine per (destination, source) pair for copies, per
-// (pair, mode) for blends, each opaque and translucent, and the translucent fills.
+// (pair, mode) for blends, each opaque and translucent, and the translucent fills by one
+// opacity and by a coverage per pixel.
 struct Kernels {
     std::array<RowFn, 16> copyOpaque;
     std::array<RowFn, 16> copyTranslucent;
     std::array<RowFn, 144> blendOpaque;
     std::array<RowFn, 144> blendTranslucent;
     std::array<FillFn, 4> fillTranslucent;
+    std::array<CoverageFillRow, 4> fillByCoverage;
 };
 
 namespace portable {
@@ -391,6 +393,20 @@ void fillPixels(uint8_t* pixels, PixelFormat format, size_t count, Rgb colour) {
     default:
         break;
     }
+}
+
+void copyPixels(uint8_t* dst, PixelFormat dstFormat, const uint8_t* src, PixelFormat srcFormat,
+                int32_t count) {
+    const int d = static_cast<int>(dstFormat);
+    const int s = static_cast<int>(srcFormat);
+    if (count < 1 || d < 1 || d > 4 || s < 1 || s > 4) return;
+    kernels().copyOpaque[static_cast<size_t>((d - 1) * 4 + (s - 1))](dst, src, count, 255);
+}
+
+CoverageFillRow coverageFillRow(PixelFormat format) {
+    const int f = static_cast<int>(format);
+    if (f < 1 || f > 4) return nullptr;
+    return kernels().fillByCoverage[static_cast<size_t>(f - 1)];
 }
 
 bool copyFrame(Surface& dst, const Surface& src, ScreenSize screen) {

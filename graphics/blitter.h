@@ -54,6 +54,20 @@ bool fillRectWithOpacity(Surface& dst, Rgb colour, int32_t x, int32_t y, int32_t
                          int32_t opacity);
 // Writes count pixels of colour in format's layout from pixels on (no bounds: the caller's).
 void fillPixels(uint8_t* pixels, PixelFormat format, size_t count, Rgb colour);
+// Copies count pixels of a row from src to dst as copy does, converting between the
+// formats: a source without alpha replaces the pixels, one with alpha is composited by it.
+// The rows must not overlap; nothing happens for a count below 1 or an Empty format (no
+// bounds: the caller's).
+void copyPixels(uint8_t* dst, PixelFormat dstFormat, const uint8_t* src, PixelFormat srcFormat,
+                int32_t count);
+// A row routine that moves count (at least 1) pixels toward colour, each by its own weight
+// coverage[i] as fillRectWithOpacity does by its opacity: 0 leaves the pixel as it is, 255
+// sets it, alpha formats accumulate the coverage. The rows must not overlap (no bounds: the
+// caller's). coverageFillRow answers the active kernel set's routine for a format, null for
+// Empty; a caller drawing many rows looks it up once.
+using CoverageFillRow = void (*)(uint8_t* pixels, const uint8_t* coverage, int32_t count,
+                                 Rgb colour);
+CoverageFillRow coverageFillRow(PixelFormat format);
 
 // Copies screen.width * screen.height Bgr24 pixels from src to dst. False when either has
 // no pixels, is not Bgr24 or is smaller than the screen.

@@ -2,106 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
+#include <vector>
 
+#include "graphics/blitter.h"
 #include "graphics/pixel.h"
 
 namespace velmira {
 namespace {
-
-// One source pixel as the kernels see it: its weight (255 without alpha), its grey level
-// and its colour.
-struct Sample {
-    int32_t a, level, b, g, r;
-};
-
-template <PixelFormat S> Sample readSample(const uint8_t* p) {
-    if constexpr (S == PixelFormat::Gray8) {
-        return {255, p[0], p[0], p[0], p[0]};
-    } else if constexpr (S == PixelFormat::GrayAlpha16) {
-        return {p[0], p[1], p[1], p[1], p[1]};
-    } else if constexpr (S == PixelFormat::Bgr24) {
-        return {255, gray(p[2], p[1], p[0]), p[0], p[1], p[2]};
-    } else {
-        return {p[0], gray(p[3], p[2], p[1]), p[1], p[2], p[3]};
-    }
-}
-
-template <PixelFormat D, PixelFormat S> void writeSample(uint8_t* d, const Sample& s) {
-    if constexpr (!hasAlpha(S)) {
-        // An opaque source replaces the pixel.
-        if constexpr (D == PixelFormat::Gray8) {
-            d[0] = static_cast<uint8_t>(s.level);
-        } else if constexpr (D == PixelFormat::GrayAlpha16) {
-            d[0] = 255;
-            d[1] = static_cast<uint8_t>(s.level);
-        } else if constexpr (D == PixelFormat::Bgr24) {
-            d[0] = static_cast<uint8_t>(s.b);
-            d[1] = static_cast<uint8_t>(s.g);
-            d[2] = static_cast<uint8_t>(s.r);
-        } else {
-            d[0] = 255;
-            d[1] = static_cast<uint8_t>(s.b);
-            d[2] = static_cast<uint8_t>(s.g);
-            d[3] = static_cast<uint8_t>(s.r);
-        }
-    } else {
-        if constexpr (D == PixelFormat::Gray8) {
-            d[0] = static_cast<uint8_t>(mix(d[0], s.level, s.a));
-        } else if constexpr (D == PixelFormat::GrayAlpha16) {
-            d[0] = static_cast<uint8_t>(unionAlpha(d[0], s.a));
-            d[1] = static_cast<uint8_t>(mix(d[1], s.level, s.a));
-        } else if constexpr (D == PixelFormat::Bgr24) {
-            d[0] = static_cast<uint8_t>(mix(d[0], s.b, s.a));
-            d[1] = static_cast<uint8_t>(mix(d[1], s.g, s.a));
-            d[2] = static_cast<uint8_t>(mix(d[2], s.r, s.a));
-        } else {
-            d[0] = static_cast<uint8_t>(unionAlpha(d[0], s.a));
-            d[1] = static_cast<uint8_t>(mix(d[1], s.b, s.a));
-            d[2] = static_cast<uint8_t>(mix(d[2], s.g, s.a));
-            d[3] = static_cast<uint8_t>(mix(d[3], s.r, s.a));
-        }
-    }
-}
-
-struct Transform {
-    int64_t cx, cy, px, py, sn, cs;
-};
-
-template <PixelFormat D, PixelFormat S>
-void rotateKernel(Surface& dst, const Surface& src, const Transform& t) {
-    constexpr int32_t db = bytesPerPixel(D);
-    constexpr int32_t sb = bytesPerPixel(S);
-    const int64_t sw = src.width(), sh = src.height();
-    for (int32_t y = 0; y < dst.height(); ++y) {
-        // The source position of column 0; each column further adds (cs, sn).
-        int64_t u = t.cs * -t.cx - t.sn * (y - t.cy);
-        int64_t v = t.sn * -t.cx + t.cs * (y - t.cy);
-        uint8_t* out = dst.row(y);
-        for (int32_t x = 0; x < dst.width(); ++x, u += t.cs, v += t.sn, out += db) {
-            const int64_t sx = t.px + (u >> 10);
-            const int64_t sy = t.py + (v >> 10);
-            if (sx < 0 || sy < 0 || sx >= sw || sy >= sh) continue;
-            const uint8_t* in = src.row(static_cast<int32_t>(sy)) + sx * sb;
-            writeSample<D, S>(out, readSample<S>(in));
-        }
-    }
-}
-
-template <PixelFormat D> void dispatchSource(Surface& dst, const Surface& src, const Transform& t) {
-    switch (src.format()) {
-    case PixelFormat::Gray8:
-        return rotateKernel<D, PixelFormat::Gray8>(dst, src, t);
-    case PixelFormat::GrayAlpha16:
-        return rotateKernel<D, PixelFormat::GrayAlpha16>(dst, src, t);
-    case PixelFormat::Bgr24:
-        return rotateKernel<D, PixelFormat::Bgr24>(dst, src, t);
-    case PixelFormat::Abgr32:
-        return rotateKernel<D, PixelFormat::Abgr32>(dst, src, t);
-    case PixelFormat::Empty:
-        return;
-    }
-}
 
 // round(value * 1024 / scale), kept inside a range where the row sums cannot overflow
 // (a tiny scale magnifies without bound).
@@ -118,27 +27,39 @@ bool drawRotated(Surface& destination, const Surface& source, int32_t centreX, i
     if (!(scale > 0.0)) scale = 1.0;
     if (!std::isfinite(turns)) turns = 0.0;
     const double angle = 2.0 * std::numbers::pi * turns;
-    const Transform t{centreX,
-                      centreY,
-                      pivotX,
-                      pivotY,
-                      fixedPoint(std::sin(angle), scale),
-                      fixedPoint(std::cos(angle), scale)};
-    switch (destination.format()) {
-    case PixelFormat::Gray8:
-        dispatchSource<PixelFormat::Gray8>(destination, source, t);
-        break;
-    case PixelFormat::GrayAlpha16:
-        dispatchSource<PixelFormat::GrayAlpha16>(destination, source, t);
-        break;
-    case PixelFormat::Bgr24:
-        dispatchSource<PixelFormat::Bgr24>(destination, source, t);
-        break;
-    case PixelFormat::Abgr32:
-        dispatchSource<PixelFormat::Abgr32>(destination, source, t);
-        break;
-    case PixelFormat::Empty:
-        return false;
+    const int64_t sn = fixedPoint(std::sin(angle), scale);
+    const int64_t cs = fixedPoint(std::cos(angle), scale);
+    const int64_t cx = centreX, cy = centreY, px = pivotX, py = pivotY;
+    const int64_t sw = source.width(), sh = source.height();
+    const size_t db = static_cast<size_t>(destination.bytesPerPixel());
+    const size_t sb = static_cast<size_t>(source.bytesPerPixel());
+
+    // Each row's source pixels are gathered into a row of the source's format and then
+    // copied by the blitter's row copy, which combines every pair of formats. Gathering
+    // first also keeps the copy's rows apart when both surfaces are one.
+    std::vector<uint8_t> gathered(static_cast<size_t>(destination.width()) * sb);
+    for (int32_t y = 0; y < destination.height(); ++y) {
+        // The source position of column 0; each column further adds (cs, sn).
+        int64_t u = cs * -cx - sn * (y - cy);
+        int64_t v = sn * -cx + cs * (y - cy);
+        int32_t first = 0, count = 0;
+        for (int32_t x = 0; x < destination.width(); ++x, u += cs, v += sn) {
+            const int64_t sx = px + (u >> 10);
+            const int64_t sy = py + (v >> 10);
+            if (sx < 0 || sy < 0 || sx >= sw || sy >= sh) {
+                // sx and sy each move one way along a row (u and v are linear in x), so
+                // the columns inside the source form a single run: once it ends, the row
+                // is done.
+                if (count > 0) break;
+                continue;
+            }
+            if (count == 0) first = x;
+            std::memcpy(gathered.data() + static_cast<size_t>(count) * sb,
+                        source.row(static_cast<int32_t>(sy)) + static_cast<size_t>(sx) * sb, sb);
+            ++count;
+        }
+        copyPixels(destination.row(y) + static_cast<size_t>(first) * db, destination.format(),
+                   gathered.data(), source.format(), count);
     }
     return true;
 }

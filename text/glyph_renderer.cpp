@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "graphics/blitter.h"
+
 namespace velmira {
 namespace {
 
@@ -23,33 +25,6 @@ constexpr std::array<uint32_t, 256> kCoverage = [] {
 
 // A fully covered block must give exactly 255.
 static_assert(kCoverage[0xFF] == 255 && kCoverage[0x01] == 31 && kCoverage[0] == 0);
-
-// Blends `count` pixels of one row toward colour k at their coverage: k holds B, G, R
-// for the colour formats and the grey level for the grey ones. Alpha, where the format
-// has it, becomes the union of the old alpha and the coverage.
-template <PixelFormat F>
-void blendRow(uint8_t* dst, const uint8_t* coverage, int32_t count, const uint8_t* k) {
-    constexpr int32_t bpp = bytesPerPixel(F);
-    for (int32_t i = 0; i < count; ++i, dst += bpp) {
-        const int32_t a = coverage[i];
-        if (a == 0) continue; // mix and unionAlpha leave the pixel as it is at 0
-        if constexpr (F == PixelFormat::Abgr32) {
-            dst[0] = static_cast<uint8_t>(unionAlpha(dst[0], a));
-            dst[1] = static_cast<uint8_t>(mix(dst[1], k[0], a));
-            dst[2] = static_cast<uint8_t>(mix(dst[2], k[1], a));
-            dst[3] = static_cast<uint8_t>(mix(dst[3], k[2], a));
-        } else if constexpr (F == PixelFormat::Bgr24) {
-            dst[0] = static_cast<uint8_t>(mix(dst[0], k[0], a));
-            dst[1] = static_cast<uint8_t>(mix(dst[1], k[1], a));
-            dst[2] = static_cast<uint8_t>(mix(dst[2], k[2], a));
-        } else if constexpr (F == PixelFormat::GrayAlpha16) {
-            dst[0] = static_cast<uint8_t>(unionAlpha(dst[0], a));
-            dst[1] = static_cast<uint8_t>(mix(dst[1], k[0], a));
-        } else {
-            dst[0] = static_cast<uint8_t>(mix(dst[0], k[0], a));
-        }
-    }
-}
 
 } // namespace
 
@@ -172,30 +147,16 @@ bool GlyphRenderer::composite(Surface& surface, int32_t x, int32_t y, Rgb colour
     const int64_t y1 = std::min<int64_t>(top + height_, surface.height());
     if (x0 >= x1 || y0 >= y1) return true; // outside the surface: nothing to draw
 
-    const uint8_t bgr[3] = {colour.b, colour.g, colour.r};
-    const uint8_t grey[1] = {static_cast<uint8_t>(gray(colour.r, colour.g, colour.b))};
+    // Each pixel moves toward the colour by its coverage; alpha, where the format has it,
+    // becomes the union of the old alpha and the coverage.
+    const CoverageFillRow fill = coverageFillRow(surface.format());
+    if (fill == nullptr) return false;
     const auto count = static_cast<int32_t>(x1 - x0);
-    const int32_t bpp = surface.bytesPerPixel();
+    const auto bpp = static_cast<size_t>(surface.bytesPerPixel());
     for (int64_t sy = y0; sy < y1; ++sy) {
         const uint8_t* src =
             coverage_.data() + size_t(sy - top) * size_t(pitch_) + size_t(x0 - left);
-        uint8_t* dst = surface.row(static_cast<int32_t>(sy)) + size_t(x0) * size_t(bpp);
-        switch (surface.format()) {
-        case PixelFormat::Abgr32:
-            blendRow<PixelFormat::Abgr32>(dst, src, count, bgr);
-            break;
-        case PixelFormat::Bgr24:
-            blendRow<PixelFormat::Bgr24>(dst, src, count, bgr);
-            break;
-        case PixelFormat::GrayAlpha16:
-            blendRow<PixelFormat::GrayAlpha16>(dst, src, count, grey);
-            break;
-        case PixelFormat::Gray8:
-            blendRow<PixelFormat::Gray8>(dst, src, count, grey);
-            break;
-        default:
-            return false;
-        }
+        fill(surface.row(static_cast<int32_t>(sy)) + size_t(x0) * bpp, src, count, colour);
     }
     return true;
 }

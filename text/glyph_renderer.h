@@ -54,7 +54,6 @@ class GlyphRenderer {
 
         bool reserve(size_t bytes);
         uint8_t* data() const { return data_; }
-        size_t capacity() const { return capacity_; }
 
       private:
         uint8_t* data_ = nullptr;

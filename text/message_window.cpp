@@ -7,6 +7,7 @@
 #include "graphics/rotation_draw.h"
 #include "resource/preferences.h"
 #include "resource/sjis.h"
+#include "text/message_markup.h"
 
 namespace velmira {
 namespace {
@@ -50,15 +51,11 @@ int32_t movePen(int64_t position, int64_t delta) {
 // byte at the very end is half a character and is dropped.
 template <typename F> void forEachCharacter(std::string_view text, F&& f) {
     for (size_t i = 0; i < text.size();) {
+        const size_t length = sjis::characterLength(text, i);
         const uint8_t byte = static_cast<uint8_t>(text[i]);
-        if (sjis::isLeadByte(byte)) {
-            if (i + 1 == text.size()) return;
-            f(uint32_t{byte} << 8 | static_cast<uint8_t>(text[i + 1]));
-            i += 2;
-        } else {
-            f(uint32_t{byte});
-            ++i;
-        }
+        if (length == 1 && sjis::isLeadByte(byte)) return;
+        f(length == 1 ? uint32_t{byte} : uint32_t{byte} << 8 | static_cast<uint8_t>(text[i + 1]));
+        i += length;
     }
 }
 
@@ -204,10 +201,7 @@ void MessageWindow::setName(std::string_view name, bool novel) {
     nextToken_ = 0;
     timeUsed_ = 0;
     speedStep_ = 2;
-    rubyX_ = penX_;
-    rubyY_ = movePen(penY_, -kRubyRise);
-    dotX_ = penX_;
-    dotY_ = penY_;
+    moveRubyToPen();
     lastClass_ = false;
     rubyPinned_ = false;
     inRubyText_ = false;
@@ -245,8 +239,7 @@ bool MessageWindow::reveal(int32_t budget) {
             break;
         case kTokenRubyBase:
             rubyPinned_ = true;
-            rubyX_ = penX_;
-            rubyY_ = movePen(penY_, -kRubyRise);
+            moveRubyToPen();
             break;
         case kTokenRubyOpen:
             inRubyText_ = true;
@@ -275,7 +268,6 @@ bool MessageWindow::reveal(int32_t budget) {
             layOutRuby();
             if (!noWait_) timeUsed_ += 16 >> speedStep_;
             layOutCharacter(token);
-            if (emphasis_) drawEmphasisDot();
             break;
         }
     }
@@ -335,21 +327,21 @@ MessageWindow::Advance MessageWindow::drawGlyph(platform::Font* font, uint32_t c
 void MessageWindow::layOutCharacter(uint32_t code) {
     if (!isLineStartCharacter(code) && int64_t{penX_} + kSize > rect_.right) newLine();
     const bool characterClass = messageCharacterClass(code);
-    if (!rubyPinned_ && characterClass != lastClass_) {
-        rubyX_ = penX_;
-        rubyY_ = movePen(penY_, -kRubyRise);
-    }
+    if (!rubyPinned_ && characterClass != lastClass_) moveRubyToPen();
     lastClass_ = characterClass;
     const int32_t x0 = penX_;
     const Advance a = drawGlyph(fontFor(code), code, 1.0, penX_, penY_);
     penX_ = movePen(penX_, a.x);
     penY_ = movePen(penY_, a.y);
-    dotX_ = (x0 + penX_ - kSize) / 2;
-    dotY_ = penY_ - kSize + 6;
+    // The emphasis dot is centred over the character just drawn.
+    if (emphasis_)
+        drawGlyph(fixedGothic_.get(), kEmphasisDot, 1.0, (x0 + penX_ - kSize) / 2,
+                  penY_ - kSize + 6);
 }
 
-void MessageWindow::drawEmphasisDot() {
-    drawGlyph(fixedGothic_.get(), kEmphasisDot, 1.0, dotX_, dotY_);
+void MessageWindow::moveRubyToPen() {
+    rubyX_ = penX_;
+    rubyY_ = movePen(penY_, -kRubyRise);
 }
 
 void MessageWindow::layOutRuby() {

@@ -25,7 +25,6 @@
 #include "graphics/surface.h"
 #include "platform/fonts.h"
 #include "text/glyph_renderer.h"
-#include "text/message_markup.h"
 #include "text/speaker_colours.h"
 
 namespace velmira {
@@ -111,8 +110,12 @@ class MessageWindow {
     void compositeGlyph(int32_t x, int32_t y);
     Advance drawGlyph(platform::Font* font, uint32_t code, double scale, int32_t x, int32_t y);
     void newLine();
+    // Places one character at the pen, wrapping the line first where it must, and, while
+    // emphasis is on, its dot above it.
     void layOutCharacter(uint32_t code);
-    void drawEmphasisDot();
+    // The ruby base starts at the pen: the ruby line's left end there, its top half a
+    // character above the pen's line.
+    void moveRubyToPen();
     void layOutRuby();
     void buildBoxImage();
     int32_t variable(std::string_view name) const;
@@ -142,7 +145,6 @@ class MessageWindow {
     int64_t timeUsed_ = 0; // time units; int64 so that endless pauses cannot wrap
     int32_t speedStep_ = 2;
     int32_t rubyX_ = 0, rubyY_ = 0; // left end of the ruby base, top of the ruby line
-    int32_t dotX_ = 0, dotY_ = 0;   // emphasis dot of the last character
     bool lastClass_ = false;
     bool rubyPinned_ = false;
     bool inRubyText_ = false;

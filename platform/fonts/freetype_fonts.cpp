@@ -174,9 +174,10 @@ class FreeTypeFont final : public Font {
     // FreeType then rounds it to whole pixels where the face's head table asks for that
     // (flag bit 3, which the IPA fonts set), as a TrueType rasteriser must.
     ScaledSize* activeSize(int32_t scale16) {
+        // First, as a slot whose setting failed is left with scale 0.
+        if (scale16 <= 0) return nullptr;
         for (ScaledSize& s : sizes_)
             if (s.scale16 == scale16) return FT_Activate_Size(s.size) == 0 ? &s : nullptr;
-        if (scale16 <= 0) return nullptr;
         const int64_t denominator = emDenominator_ * 1024; // 65536 / 64
         const int64_t em26 = (emNumerator_ * scale16 + denominator / 2) / denominator;
         if (em26 < 1 || em26 > kMaxEmPixels * 64) return nullptr;
@@ -334,47 +335,42 @@ std::unique_ptr<Font> FreeTypeFontEngine::createFont(std::string_view face, int3
     if (weight <= 0) weight = 400;
     weight = std::min(weight, 1000);
 
-    // The sources in order; fontconfig is asked only when the others fail.
-    std::vector<Source> sources;
-    if (const auto it = overrides_.find(face); it != overrides_.end())
-        sources.push_back({it->second.path, 0, it->second.data});
-    const FaceSource* row = nullptr;
-    for (const FaceSource& f : options_.faces)
-        if (f.face == face) row = &f;
-    if (row != nullptr && !row->path.empty()) sources.push_back({row->path, 0, nullptr});
-
-    bool askedFontconfig = false;
-    for (size_t i = 0; i <= sources.size(); ++i) {
-        if (i == sources.size()) {
-            if (!options_.fontconfig || askedFontconfig) break;
-            askedFontconfig = true;
-            Source found = fontconfigMatch(row != nullptr ? row->family : sjisToUtf8(face));
-            if (found.path.empty()) break;
-            sources.push_back(std::move(found));
-        }
-        const Source& source = sources[i];
+    // A font from one source, or null when FreeType cannot open it or it is not a scalable
+    // font with a character map the engine's codes can reach.
+    const auto open = [&](const Source& source) -> std::unique_ptr<Font> {
         FT_Face ftFace = nullptr;
         const FT_Error error =
             source.data != nullptr
                 ? FT_New_Memory_Face(library_->handle, source.data->data(),
                                      static_cast<FT_Long>(source.data->size()), 0, &ftFace)
                 : FT_New_Face(library_->handle, source.path.c_str(), source.index, &ftFace);
-        if (error != 0 || ftFace == nullptr) continue;
-        // Only scalable fonts with a character map the engine's codes can reach serve.
-        bool unicode = FT_Select_Charmap(ftFace, FT_ENCODING_UNICODE) == 0;
+        if (error != 0 || ftFace == nullptr) return nullptr;
+        const bool unicode = FT_Select_Charmap(ftFace, FT_ENCODING_UNICODE) == 0;
         const bool usable = FT_IS_SCALABLE(ftFace) && ftFace->units_per_EM > 0 &&
                             cellUnits(ftFace).height > 0 &&
                             (unicode || FT_Select_Charmap(ftFace, FT_ENCODING_SJIS) == 0);
         if (!usable) {
             FT_Done_Face(ftFace);
-            continue;
+            return nullptr;
         }
         const bool embolden =
             weight >= kBoldWeight && (ftFace->style_flags & FT_STYLE_FLAG_BOLD) == 0;
         return std::make_unique<FreeTypeFont>(library_, ftFace, source.data, unicode, height,
                                               weight, embolden);
-    }
-    return nullptr;
+    };
+
+    // The sources in order: the override, the table's file, then fontconfig.
+    if (const auto it = overrides_.find(face); it != overrides_.end())
+        if (auto font = open({it->second.path, 0, it->second.data})) return font;
+    const FaceSource* row = nullptr;
+    for (const FaceSource& f : options_.faces)
+        if (f.face == face) row = &f;
+    if (row != nullptr && !row->path.empty())
+        if (auto font = open({row->path, 0, nullptr})) return font;
+    if (!options_.fontconfig) return nullptr;
+    const Source found = fontconfigMatch(row != nullptr ? row->family : sjisToUtf8(face));
+    if (found.path.empty()) return nullptr;
+    return open(found);
 }
 
 } // namespace velmira::platform

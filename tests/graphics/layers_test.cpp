@@ -6,7 +6,6 @@
 
 #include <array>
 #include <climits>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,22 +18,10 @@
 namespace velmira {
 namespace {
 
-using Rgba = std::array<uint8_t, 4>;
-
-std::vector<uint8_t> png(int w, int h, const std::function<Rgba(int, int)>& pixel) {
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < h; ++y) {
-        raw.push_back(0); // filter: none
-        for (int x = 0; x < w; ++x) {
-            const Rgba p = pixel(x, y);
-            raw.insert(raw.end(), p.begin(), p.end());
-        }
-    }
-    return test::makePng({uint32_t(w), uint32_t(h), 8, 6}, test::zlibCompress(raw));
-}
+using test::Rgba;
 
 std::vector<uint8_t> solid(int w, int h, Rgb c) {
-    return png(w, h, [c](int, int) { return Rgba{c.r, c.g, c.b, 255}; });
+    return test::rgbaPng(w, h, [c](int, int) { return Rgba{c.r, c.g, c.b, 255}; });
 }
 
 Layer definitionLayer(std::string_view text) {
@@ -234,7 +221,8 @@ class LayerStackTest : public ::testing::Test {
                 {"img\\body.png", solid(10, 20, kBody)},
                 // The face: its left half opaque, its right half transparent.
                 {"img\\face.png",
-                 png(4, 4,
+                 test::rgbaPng(
+                     4, 4,
                      [](int x, int) {
                          return x < 2 ? Rgba{kFace.r, kFace.g, kFace.b, 255} : Rgba{9, 9, 9, 0};
                      })},

@@ -3,8 +3,10 @@
 
 #include <zlib.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,21 @@ inline std::vector<uint8_t> makePng(const Header& h, const std::vector<uint8_t>&
     }
     appendChunk(out, "IEND", {});
     return out;
+}
+
+using Rgba = std::array<uint8_t, 4>;
+
+// A w x h picture of 8-bit RGBA (colour type 6), pixel(x, y) for each pixel, rows unfiltered.
+inline std::vector<uint8_t> rgbaPng(int w, int h, const std::function<Rgba(int, int)>& pixel) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(0); // filter: none
+        for (int x = 0; x < w; ++x) {
+            const Rgba p = pixel(x, y);
+            raw.insert(raw.end(), p.begin(), p.end());
+        }
+    }
+    return makePng({uint32_t(w), uint32_t(h), 8, 6}, zlibCompress(raw));
 }
 
 } // namespace velmira::test

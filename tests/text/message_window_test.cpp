@@ -6,9 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -27,7 +25,7 @@
 namespace velmira {
 namespace {
 
-using Rgba = std::array<uint8_t, 4>;
+using test::Rgba;
 using Runs = std::vector<std::pair<int32_t, int32_t>>; // [first, end) columns
 
 std::string sjis(std::string_view utf8) {
@@ -41,20 +39,8 @@ std::string repeat(std::string_view utf8, int n) {
     return out;
 }
 
-std::vector<uint8_t> png(int w, int h, const std::function<Rgba(int, int)>& pixel) {
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < h; ++y) {
-        raw.push_back(0); // filter: none
-        for (int x = 0; x < w; ++x) {
-            const Rgba p = pixel(x, y);
-            raw.insert(raw.end(), p.begin(), p.end());
-        }
-    }
-    return test::makePng({uint32_t(w), uint32_t(h), 8, 6}, test::zlibCompress(raw));
-}
-
 std::vector<uint8_t> solid(int w, int h, Rgba c) {
-    return png(w, h, [c](int, int) { return c; });
+    return test::rgbaPng(w, h, [c](int, int) { return c; });
 }
 
 constexpr Rgba kBoxBlue{0, 0, 128, 255};
@@ -65,14 +51,14 @@ constexpr Rgba kHandBColour{0, 255, 255, 255};
 
 // A clock hand: a one-pixel line from the pivot (80, 80) straight up, `length` long.
 std::vector<uint8_t> hand(int length, Rgba colour) {
-    return png(161, 161, [=](int x, int y) {
+    return test::rgbaPng(161, 161, [=](int x, int y) {
         return x == 80 && y <= 80 && y > 80 - length ? colour : Rgba{0, 0, 0, 0};
     });
 }
 
 // A clock face: a 20 x 20 block of its colour at the top-left, clear elsewhere.
 std::vector<uint8_t> face(Rgba colour) {
-    return png(60, 60, [=](int x, int y) { return x < 20 && y < 20 ? colour : Rgba{}; });
+    return test::rgbaPng(60, 60, [=](int x, int y) { return x < 20 && y < 20 ? colour : Rgba{}; });
 }
 
 Rgba pixel(const Surface& s, int32_t x, int32_t y) {
@@ -112,10 +98,11 @@ class MessageWindowTest : public ::testing::Test {
             {"img\\sys_box_clock_a.png", hand(60, kHandAColour)},
             {"img\\sys_box_clock_b.png", hand(40, kHandBColour)},
             // Eight 24 x 24 cells stacked; cell f has red 30 f.
-            {"img\\sys_box_prompt.png", png(24, 192,
-                                            [](int, int y) {
-                                                return Rgba{uint8_t(y / 24 * 30), 0, 0, 255};
-                                            })},
+            {"img\\sys_box_prompt.png",
+             test::rgbaPng(24, 192,
+                           [](int, int y) {
+                               return Rgba{uint8_t(y / 24 * 30), 0, 0, 255};
+                           })},
         };
         if (withPictures_) {
             ASSERT_TRUE(game_.addArchive("pictures.dat", 1, members));
