@@ -549,6 +549,31 @@ TEST(Blitter, FillPixelsAnyLength) {
     }
 }
 
+// Glyphs are blended by their coverage: each pixel moves toward the colour by its own
+// weight exactly as a one-pixel fillRectWithOpacity with that weight moves it, for every
+// weight, on every format and set of pixel loops (long rows and a tail).
+TEST(Blitter, CoverageFillIsAFillByEachPixelsWeight) {
+    constexpr int32_t kW = 256 * 3 + 5;
+    std::vector<uint8_t> coverage(kW);
+    for (int32_t i = 0; i < kW; ++i)
+        coverage[size_t(i)] = uint8_t(i * 7);
+    const Rgb colour{230, 40, 120};
+    forEachKernelSet([&] {
+        for (PixelFormat f : kFormats) {
+            SCOPED_TRACE(int(f));
+            OwnedSurface actual = noise(f, kW, 1, 3u + int(f));
+            OwnedSurface expected;
+            expected.assign(actual);
+            for (int32_t x = 0; x < kW; ++x) {
+                Surface pixel(f, expected.row(0) + x * int(f), 1, 1);
+                fillRectWithOpacity(pixel, colour, 0, 0, 1, 1, coverage[size_t(x)]);
+            }
+            coverageFillRow(f)(actual.row(0), coverage.data(), kW, colour);
+            EXPECT_EQ(bytesOf(actual), bytesOf(expected));
+        }
+    });
+}
+
 TEST(Blitter, CopyFrameNeedsScreenSizedBgr24) {
     const ScreenSize screen{8, 4};
     OwnedSurface a = noise(PixelFormat::Bgr24, 8, 4, 1);
