@@ -251,6 +251,45 @@ TEST(SoundBuffer, AStaticBufferStopsWhenItsEndIsHeard) {
     EXPECT_EQ(write, 220u * 2);
 }
 
+TEST(SoundBuffer, ASoundShorterThanTheLatencyPlaysUntilItsLastFrameIsHeard) {
+    Rig rig;
+    auto tick = makeBuffer(rig.device, {1, 44100}, 441, constant(3000)); // 10 ms
+    ASSERT_NE(tick, nullptr);
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(20); // every frame taken, none heard yet: they sound from 23 ms on
+    EXPECT_TRUE(tick->playing());
+    rig.advance(13); // 1455 frames heard; the last one is frame kLatency + 440
+    EXPECT_TRUE(tick->playing());
+    rig.advance(1);
+    EXPECT_FALSE(tick->playing());
+
+    const WavFile wav = rig.recording();
+    EXPECT_EQ(wav.left(kLatency - 1), 0);
+    EXPECT_EQ(wav.left(kLatency), 3000);
+    EXPECT_EQ(wav.left(kLatency + 440), 3000);
+    EXPECT_EQ(wav.left(kLatency + 441), 0);
+}
+
+TEST(SoundBuffer, StoppedWhileItsEndIsStillHeardItPlaysAgainFromTheStart) {
+    Rig rig;
+    auto tick = makeBuffer(rig.device, {1, 44100}, 441, constant(3000));
+    ASSERT_NE(tick, nullptr);
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(20); // all of it mixed, still on its way to the speaker
+    ASSERT_TRUE(tick->playing());
+    tick->stop();
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(40);
+    EXPECT_FALSE(tick->playing());
+
+    const WavFile wav = rig.recording();
+    const size_t again = 882 + kLatency; // played again at 20 ms
+    EXPECT_EQ(wav.left(again - 1), 0);
+    EXPECT_EQ(wav.left(again), 3000);
+    EXPECT_EQ(wav.left(again + 440), 3000);
+    EXPECT_EQ(wav.left(again + 441), 0);
+}
+
 TEST(SoundBuffer, ALoopingBufferWraps) {
     Rig rig;
     const uint32_t n = 1000;
