@@ -77,11 +77,9 @@ void HeadlessAudioOutput::hear(uint64_t upTo) {
     if (!wav_) return;
     const size_t available = (pending_.size() - pendingHead_) / 2;
     const size_t n = std::min(count, available); // always all: taken_ >= heard_
-    if (!recordFailed_ && !wav_->append(pending_.data() + pendingHead_, static_cast<uint32_t>(n))) {
-        recordFailed_ = true;
-        recordError_ = wav_->error();
-        log_.write("recording " + wavPath_ + " failed: " + recordError_);
-    }
+    // The failure is told once, when it happens; the recording then stays failed.
+    if (!wav_->failed() && !wav_->append(pending_.data() + pendingHead_, static_cast<uint32_t>(n)))
+        log_.write("recording " + wavPath_ + " failed: " + wav_->error());
     pendingHead_ += n * 2;
 }
 
@@ -89,12 +87,9 @@ bool HeadlessAudioOutput::record(const std::string& path, std::string& error) {
     advanceTo(clock_.elapsedMs());
     wav_ = std::make_unique<WavWriter>();
     wavPath_ = path;
-    recordFailed_ = false;
-    recordError_.clear();
     if (!wav_->open(path, kRate)) {
         error = wav_->error();
-        recordFailed_ = true;
-        recordError_ = error;
+        wav_.reset(); // nothing is recorded; the caller reports the error
         log_.write("recording " + path + " failed: " + error);
         return false;
     }
@@ -110,13 +105,13 @@ bool HeadlessAudioOutput::record(const std::string& path, std::string& error) {
 bool HeadlessAudioOutput::finishRecording(std::string& error) {
     if (!wav_) return true;
     advanceTo(clock_.elapsedMs());
-    bool ok = !recordFailed_ && wav_->finish();
+    bool ok = wav_->finish();
     if (ok && wav_->truncated()) {
         error = "the run is longer than a WAV file can hold; it holds the first " +
                 std::to_string(wav_->frames() / kRate) + " s";
         ok = false;
     } else if (!ok) {
-        error = recordFailed_ ? recordError_ : wav_->error();
+        error = wav_->error(); // the first failure, also when it came before finish()
     }
     log_.write(ok ? "recorded " + wavPath_ + ", " + std::to_string(wav_->frames()) + " frames"
                   : "recording " + wavPath_ + " failed: " + error);

@@ -52,7 +52,6 @@ bool WavWriter::fail(const std::string& reason) {
 
 bool WavWriter::open(const std::string& path, int32_t rate) {
     file_.discard();
-    path_ = path;
     pending_ = wavHeader(rate, 0); // completed by finish()
     frames_ = 0;
     failed_ = truncated_ = false;
