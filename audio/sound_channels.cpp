@@ -5,7 +5,11 @@
 #include "resource/sjis.h"
 
 namespace velmira {
+namespace {
 
+// Decodes folder\name whole into a new static buffer of the device. Null when the device
+// is unavailable, the file does not open, holds no samples or would exceed
+// SoundBuffer::kMaxBytes of PCM (the size is checked before anything is allocated).
 std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& archives,
                                        std::string_view folder, std::string_view name) {
     if (!device || !device->available()) return nullptr;
@@ -26,6 +30,8 @@ std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& 
     buffer->unlock();
     return buffer;
 }
+
+} // namespace
 
 SoundChannels::SoundChannels(SoundDevice* device, const ArchiveIndex& archives,
                              const UserPreferences& preferences, platform::Clock& clock,
