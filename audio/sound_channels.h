@@ -137,6 +137,11 @@ class SoundChannels {
         std::unique_ptr<SoundBuffer> buffer;
     };
 
+    // SE, voice and ENV; null for BGM, which is the music stream's.
+    const StaticChannel* staticChannel(SoundChannel channel) const;
+    StaticChannel* staticChannel(SoundChannel channel) {
+        return const_cast<StaticChannel*>(std::as_const(*this).staticChannel(channel));
+    }
     bool playStatic(StaticChannel& channel, std::string_view name, bool looping);
     static void stopStatic(StaticChannel& channel);
     static bool isPlaying(const StaticChannel& channel);
