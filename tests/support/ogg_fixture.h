@@ -7,8 +7,10 @@
 #include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -105,22 +107,43 @@ inline std::vector<uint8_t> encodeOggTone(const OggTone& tone) {
     return out;
 }
 
+// A file in memory for plain libvorbisfile: ov_open_callbacks(&memory, &vf, nullptr, 0,
+// OggMemory::callbacks()) reads, seeks and tells within the bytes.
+struct OggMemory {
+    const std::vector<uint8_t>* file;
+    size_t at = 0;
+
+    static ov_callbacks callbacks() {
+        ov_callbacks c{};
+        c.read_func = [](void* to, size_t size, size_t count, void* source) -> size_t {
+            auto* m = static_cast<OggMemory*>(source);
+            const size_t n = std::min(size * count, m->file->size() - m->at);
+            std::memcpy(to, m->file->data() + m->at, n);
+            m->at += n;
+            return size ? n / size : 0;
+        };
+        c.seek_func = [](void* source, ogg_int64_t offset, int origin) -> int {
+            auto* m = static_cast<OggMemory*>(source);
+            const int64_t base = origin == SEEK_SET   ? 0
+                                 : origin == SEEK_CUR ? static_cast<int64_t>(m->at)
+                                                      : static_cast<int64_t>(m->file->size());
+            const int64_t to = base + offset;
+            if (to < 0 || to > static_cast<int64_t>(m->file->size())) return -1;
+            m->at = static_cast<size_t>(to);
+            return 0;
+        };
+        c.tell_func = [](void* source) -> long {
+            return static_cast<long>(static_cast<OggMemory*>(source)->at);
+        };
+        return c;
+    }
+};
+
 // The whole file decoded by plain ov_read: 16-bit little-endian interleaved bytes.
 inline std::vector<uint8_t> decodeOggReference(const std::vector<uint8_t>& file) {
-    struct Memory {
-        const std::vector<uint8_t>* file;
-        size_t at = 0;
-    } memory{&file};
-    ov_callbacks callbacks{};
-    callbacks.read_func = [](void* to, size_t size, size_t count, void* source) -> size_t {
-        auto* m = static_cast<Memory*>(source);
-        const size_t n = std::min(size * count, m->file->size() - m->at);
-        std::memcpy(to, m->file->data() + m->at, n);
-        m->at += n;
-        return size ? n / size : 0;
-    };
+    OggMemory memory{&file};
     OggVorbis_File vf;
-    if (ov_open_callbacks(&memory, &vf, nullptr, 0, callbacks) < 0)
+    if (ov_open_callbacks(&memory, &vf, nullptr, 0, OggMemory::callbacks()) < 0)
         throw std::runtime_error("reference decode: not Ogg Vorbis");
     std::vector<uint8_t> pcm;
     char chunk[8192];
