@@ -39,7 +39,14 @@ void HeadlessAudioOutput::stop() {
 
 void HeadlessAudioOutput::advanceTo(uint64_t ms) {
     const uint64_t now = framesAt(ms);
-    take(source_ ? now + kLatencyFrames : now);
+    const uint64_t upTo = source_ ? now + kLatencyFrames : now;
+    // A piece at a time, each heard as soon as it is due, so that a long jump of the clock
+    // (a wait of the main thread with no other thread to wake) holds no more than the
+    // latency and one piece in memory.
+    while (taken_ < upTo) {
+        take(std::min(upTo, taken_ + kPieceFrames));
+        hear(std::min(now, taken_));
+    }
     hear(now);
 }
 
