@@ -13,6 +13,7 @@
 
 #include "platform/headless/headless_platform.h"
 #include "resource/temp_dir.h"
+#include "support/audio_rig.h"
 #include "support/wav_file.h"
 
 namespace velmira {
@@ -387,29 +388,8 @@ TEST(SoundBuffer, TheWriteCursorLeadsThePlayCursorByTheLatency) {
     }
 }
 
-// An output that settles its rate only when it starts, as a real device does, and
-// renders when the test asks.
-class SettlingOutput final : public platform::AudioOutput {
-  public:
-    bool start(platform::AudioSource& source) override {
-        source_ = &source;
-        rate_ = 48000;
-        return true;
-    }
-    void stop() override { source_ = nullptr; }
-    int32_t rate() const override { return rate_; }
-    uint32_t latencyFrames() const override { return 0; }
-    void lock() override {}
-    void unlock() override {}
-    void pull(int16_t* out, uint32_t frames) { source_->render(out, frames); }
-
-  private:
-    platform::AudioSource* source_ = nullptr;
-    int32_t rate_ = 44100;
-};
-
 TEST(SoundDevice, MixesAtTheRateTheOutputSettledOn) {
-    SettlingOutput output;
+    test::PulledOutput output(48000); // its rate is known once it started
     SoundDevice device(&output);
     ASSERT_TRUE(device.open());
     EXPECT_EQ(device.rate(), 48000);

@@ -7,21 +7,11 @@
 
 #include "platform/headless/headless_platform.h"
 #include "resource/temp_dir.h"
+#include "support/audio_rig.h"
 #include "support/wav_file.h"
 
 namespace velmira::platform {
 namespace {
-
-// Counts what it is asked for and plays a constant.
-class CountingSource final : public AudioSource {
-  public:
-    void render(int16_t* out, uint32_t frames) override {
-        for (uint32_t i = 0; i < frames * 2; ++i)
-            out[i] = 1234;
-        rendered += frames;
-    }
-    uint64_t rendered = 0;
-};
 
 TEST(HeadlessAudioOutput, EverySecondHoldsExactly44100Frames) {
     struct Case {
@@ -34,7 +24,7 @@ TEST(HeadlessAudioOutput, EverySecondHoldsExactly44100Frames) {
         {1, 1000, 44100}, {16, 125, 88200}, {7, 3, 926}, {1, 3, 132}, {3000, 1, 132300}};
     for (const Case& c : cases) {
         HeadlessPlatform platform;
-        CountingSource source;
+        test::CountingSource source(1234);
         ASSERT_TRUE(platform.audioOutput()->start(source));
         for (uint32_t i = 0; i < c.steps; ++i)
             platform.clock().advance(c.stepMs);
@@ -49,7 +39,7 @@ TEST(HeadlessAudioOutput, RecordsWhatWasHeardFromTheStartOfTheRun) {
     HeadlessOptions options;
     options.audioOutPath = dir.path() + "run.wav";
     HeadlessPlatform platform(std::move(options));
-    CountingSource source;
+    test::CountingSource source(1234);
     platform.clock().advance(100); // silence: nothing plays yet
     ASSERT_TRUE(platform.audioOutput()->start(source));
     platform.clock().advance(1134);
