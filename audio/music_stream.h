@@ -66,8 +66,6 @@ class MusicStream {
     bool playing() const;
     // The ring, null while stopped (for inspection).
     SoundBuffer* buffer() { return buffer_.get(); }
-    // Whether the streaming thread runs (between start() and stop()).
-    bool streaming() const { return thread_ != nullptr; }
 
   private:
     void run();      // the streaming thread's body

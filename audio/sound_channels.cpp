@@ -5,7 +5,11 @@
 #include "resource/sjis.h"
 
 namespace velmira {
+namespace {
 
+// Decodes folder\name whole into a new static buffer of the device. Null when the device
+// is unavailable, the file does not open, holds no samples or would exceed
+// SoundBuffer::kMaxBytes of PCM (the size is checked before anything is allocated).
 std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& archives,
                                        std::string_view folder, std::string_view name) {
     if (!device || !device->available()) return nullptr;
@@ -26,6 +30,8 @@ std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& 
     buffer->unlock();
     return buffer;
 }
+
+} // namespace
 
 SoundChannels::SoundChannels(SoundDevice* device, const ArchiveIndex& archives,
                              const UserPreferences& preferences, platform::Clock& clock,
@@ -49,65 +55,55 @@ void SoundChannels::applyPreferences() {
     setChannel(SoundChannel::Bgm, p.bgmOn, p.bgmVolume);
 }
 
-void SoundChannels::setChannel(SoundChannel channel, bool on, int32_t volume) {
+const SoundChannels::StaticChannel* SoundChannels::staticChannel(SoundChannel channel) const {
     switch (channel) {
     case SoundChannel::Se:
-    case SoundChannel::Voice: {
-        StaticChannel& c = channel == SoundChannel::Se ? se_ : voice_;
-        c.on = on;
-        c.volume = volume;
-        if (!on) stopStatic(c);
-        if (c.buffer) c.buffer->setVolume(volumeToAttenuation(volume));
+        return &se_;
+    case SoundChannel::Voice:
+        return &voice_;
+    case SoundChannel::Env:
+        return &env_;
+    case SoundChannel::Bgm:
         break;
     }
-    case SoundChannel::Env:
-        env_.on = on;
-        env_.volume = volume;
+    return nullptr;
+}
+
+void SoundChannels::setChannel(SoundChannel channel, bool on, int32_t volume) {
+    // The volume first: what plays takes it at once, a sound resumed below starts at it,
+    // and the music re-evaluates a running fade with it.
+    StaticChannel* c = staticChannel(channel);
+    if (c) {
+        c->on = on;
+        c->volume = volume;
+        if (c->buffer) c->buffer->setVolume(volumeToAttenuation(volume));
+    } else {
+        bgmOn_ = on;
+        music_.setVolume(volume);
+    }
+    if (channel == SoundChannel::Env) {
         if (on)
             resumeEnv();
         else
             stopEnv(KeepName::Yes);
-        if (env_.buffer) env_.buffer->setVolume(volumeToAttenuation(volume));
-        break;
-    case SoundChannel::Bgm:
-        bgmOn_ = on;
-        // The music applies its volume at once, or re-evaluates a running fade with it;
-        // a resumed music starts at this volume.
-        music_.setVolume(volume);
+    } else if (channel == SoundChannel::Bgm) {
         if (on)
             resumeBgm();
         else
             stopBgm(KeepName::Yes);
-        break;
+    } else if (!on) {
+        stopStatic(*c);
     }
 }
 
 bool SoundChannels::channelOn(SoundChannel channel) const {
-    switch (channel) {
-    case SoundChannel::Se:
-        return se_.on;
-    case SoundChannel::Voice:
-        return voice_.on;
-    case SoundChannel::Env:
-        return env_.on;
-    case SoundChannel::Bgm:
-        break;
-    }
-    return bgmOn_;
+    const StaticChannel* c = staticChannel(channel);
+    return c ? c->on : bgmOn_;
 }
 
 int32_t SoundChannels::channelVolume(SoundChannel channel) const {
-    switch (channel) {
-    case SoundChannel::Se:
-        return se_.volume;
-    case SoundChannel::Voice:
-        return voice_.volume;
-    case SoundChannel::Env:
-        return env_.volume;
-    case SoundChannel::Bgm:
-        break;
-    }
-    return music_.volume();
+    const StaticChannel* c = staticChannel(channel);
+    return c ? c->volume : music_.volume();
 }
 
 bool SoundChannels::playStatic(StaticChannel& channel, std::string_view name, bool looping) {
@@ -212,17 +208,8 @@ bool SoundChannels::bgmPlaying() const {
 }
 
 SoundBuffer* SoundChannels::buffer(SoundChannel channel) {
-    switch (channel) {
-    case SoundChannel::Se:
-        return se_.buffer.get();
-    case SoundChannel::Voice:
-        return voice_.buffer.get();
-    case SoundChannel::Env:
-        return env_.buffer.get();
-    case SoundChannel::Bgm:
-        break;
-    }
-    return music_.buffer();
+    StaticChannel* c = staticChannel(channel);
+    return c ? c->buffer.get() : music_.buffer();
 }
 
 void SoundChannels::releaseEffectsAndVoice() {

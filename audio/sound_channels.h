@@ -57,12 +57,6 @@ struct SoundState {
     friend bool operator==(const SoundState&, const SoundState&) = default;
 };
 
-// Decodes folder\name whole into a new static buffer of the device. Null when the device
-// is unavailable, the file does not open, holds no samples or would exceed
-// SoundBuffer::kMaxBytes of PCM (the size is checked before anything is allocated).
-std::unique_ptr<SoundBuffer> loadSound(SoundDevice* device, const ArchiveIndex& archives,
-                                       std::string_view folder, std::string_view name);
-
 class SoundChannels {
   public:
     // device null or unavailable: every play fails silently.
@@ -130,13 +124,10 @@ class SoundChannels {
     void restoreSoundState(const SoundState& state);
 
     const std::string& nameEnv() const { return nameEnv_; }
-    void setNameEnv(std::string name) { nameEnv_ = std::move(name); }
     const std::string& nameBgm() const { return nameBgm_; }
-    void setNameBgm(std::string name) { nameBgm_ = std::move(name); }
     const std::string& pathVo() const { return pathVo_; }
     void setPathVo(std::string path) { pathVo_ = std::move(path); }
     bool loopBgm() const { return loopBgm_; }
-    void setLoopBgm(bool loop) { loopBgm_ = loop; }
 
   private:
     struct StaticChannel {
@@ -146,6 +137,11 @@ class SoundChannels {
         std::unique_ptr<SoundBuffer> buffer;
     };
 
+    // SE, voice and ENV; null for BGM, which is the music stream's.
+    const StaticChannel* staticChannel(SoundChannel channel) const;
+    StaticChannel* staticChannel(SoundChannel channel) {
+        return const_cast<StaticChannel*>(std::as_const(*this).staticChannel(channel));
+    }
     bool playStatic(StaticChannel& channel, std::string_view name, bool looping);
     static void stopStatic(StaticChannel& channel);
     static bool isPlaying(const StaticChannel& channel);

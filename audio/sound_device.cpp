@@ -191,6 +191,9 @@ bool SoundBuffer::play(bool looping) {
 
 void SoundBuffer::stop() {
     SoundDevice::Exclusive hold(device_);
+    // Stopped while its last frames are still heard: it was played to the end, and
+    // playing it again starts from the beginning, as it would a moment later.
+    if (ended_) position_ = 0;
     playing_ = false;
     ended_ = false;
     inFlight_ = 0;
@@ -328,7 +331,13 @@ void SoundBuffer::mixInto(int32_t* mix, uint32_t frames, int32_t outRate, uint32
             mixed =
                 exact ? mixRun<2, false>(mix, frames, step) : mixRun<2, true>(mix, frames, step);
         inFlight_ = static_cast<uint32_t>(std::min<uint64_t>(uint64_t{inFlight_} + mixed, latency));
-        if (mixed < frames) ended_ = true;
+        if (mixed < frames) {
+            // The last frame is heard `latency` output frames after it was taken, however
+            // few of the buffer's own frames are still in flight: whatever the output took
+            // before it (silence, other sounds) is heard first.
+            ended_ = true;
+            inFlight_ = latency;
+        }
     }
     if (ended_) {
         // Nothing more to mix: the frames already taken are heard out, then it stops.

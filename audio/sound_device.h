@@ -21,7 +21,8 @@
 // (AudioOutput::latencyFrames, converted to the buffer's rate), never further back than
 // where playing started. A buffer not looping ends when its last frame has been heard:
 // playing() then turns false and the cursors go back to 0, so that playing it again plays
-// it from the start. Stop keeps the position (playing again resumes there).
+// it from the start. Stop keeps the position (playing again resumes there), except after
+// the last frame was mixed: then playing again starts from the beginning too.
 //
 // Threads: the main thread and the music streaming thread call the buffers; the output
 // calls the mixer (SDL from its audio thread). Every change the mixer can see is made

@@ -16,29 +16,10 @@
 #include <benchmark/benchmark.h>
 
 #include "audio/sound_device.h"
+#include "tests/support/audio_rig.h"
 
 namespace velmira {
 namespace {
-
-// An output that renders only when asked, at a given rate.
-class BenchOutput final : public platform::AudioOutput {
-  public:
-    explicit BenchOutput(int32_t rate) : rate_(rate) {}
-    bool start(platform::AudioSource& source) override {
-        source_ = &source;
-        return true;
-    }
-    void stop() override { source_ = nullptr; }
-    int32_t rate() const override { return rate_; }
-    uint32_t latencyFrames() const override { return 1024; }
-    void lock() override {}
-    void unlock() override {}
-    void pull(int16_t* out, uint32_t frames) { source_->render(out, frames); }
-
-  private:
-    int32_t rate_;
-    platform::AudioSource* source_ = nullptr;
-};
 
 std::unique_ptr<SoundBuffer> toneBuffer(SoundDevice& device, PcmFormat format, double seconds,
                                         double hz, BufferKind kind = BufferKind::Static) {
@@ -58,7 +39,7 @@ std::unique_ptr<SoundBuffer> toneBuffer(SoundDevice& device, PcmFormat format, d
 
 void BM_FourChannels(benchmark::State& state) {
     const auto rate = static_cast<int32_t>(state.range(0));
-    BenchOutput output(rate);
+    test::PulledOutput output(rate, 1024);
     SoundDevice device(&output);
     if (!device.open()) std::abort();
     auto effectA = toneBuffer(device, {2, 44100}, 3.0, 440);

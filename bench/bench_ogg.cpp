@@ -5,7 +5,6 @@
 // copies the file into its aligned block, clears the destination and watches the loop end.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
 #include <vector>
 
 #include "audio/ogg_decoder.h"
@@ -42,36 +41,11 @@ void BM_EngineDecodeToStaticBuffer(benchmark::State& state) {
 }
 BENCHMARK(BM_EngineDecodeToStaticBuffer)->Unit(benchmark::kMillisecond);
 
-struct Memory {
-    const std::vector<uint8_t>* file;
-    size_t at = 0;
-};
-
 void BM_PlainOvRead(benchmark::State& state) {
     const std::vector<uint8_t>& file = minuteOfMusic();
-    ov_callbacks callbacks{};
-    callbacks.read_func = [](void* to, size_t size, size_t count, void* source) -> size_t {
-        auto* m = static_cast<Memory*>(source);
-        const size_t n = std::min(size * count, m->file->size() - m->at);
-        std::memcpy(to, m->file->data() + m->at, n);
-        m->at += n;
-        return size ? n / size : 0;
-    };
-    callbacks.seek_func = [](void* source, ogg_int64_t offset, int origin) -> int {
-        auto* m = static_cast<Memory*>(source);
-        const int64_t base = origin == SEEK_SET   ? 0
-                             : origin == SEEK_CUR ? static_cast<int64_t>(m->at)
-                                                  : static_cast<int64_t>(m->file->size());
-        const int64_t to = base + offset;
-        if (to < 0 || to > static_cast<int64_t>(m->file->size())) return -1;
-        m->at = static_cast<size_t>(to);
-        return 0;
-    };
-    callbacks.tell_func = [](void* source) -> long {
-        return static_cast<long>(static_cast<Memory*>(source)->at);
-    };
+    const ov_callbacks callbacks = test::OggMemory::callbacks();
     for (auto _ : state) {
-        Memory memory{&file};
+        test::OggMemory memory{&file};
         OggVorbis_File vf;
         if (ov_open_callbacks(&memory, &vf, nullptr, 0, callbacks) < 0)
             state.SkipWithError("open failed");

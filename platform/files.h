@@ -55,6 +55,9 @@ class FileReplacement {
     void discard();
 
   private:
+    // A write failed: discards the replacement and fails with the write's errno.
+    bool abandon(std::string* error);
+
     int folder_ = -1;
     int file_ = -1;
     std::string name_;

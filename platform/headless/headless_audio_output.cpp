@@ -39,7 +39,14 @@ void HeadlessAudioOutput::stop() {
 
 void HeadlessAudioOutput::advanceTo(uint64_t ms) {
     const uint64_t now = framesAt(ms);
-    take(source_ ? now + kLatencyFrames : now);
+    const uint64_t upTo = source_ ? now + kLatencyFrames : now;
+    // A piece at a time, each heard as soon as it is due, so that a long jump of the clock
+    // (a wait of the main thread with no other thread to wake) holds no more than the
+    // latency and one piece in memory.
+    while (taken_ < upTo) {
+        take(std::min(upTo, taken_ + kPieceFrames));
+        hear(std::min(now, taken_));
+    }
     hear(now);
 }
 
@@ -77,11 +84,9 @@ void HeadlessAudioOutput::hear(uint64_t upTo) {
     if (!wav_) return;
     const size_t available = (pending_.size() - pendingHead_) / 2;
     const size_t n = std::min(count, available); // always all: taken_ >= heard_
-    if (!recordFailed_ && !wav_->append(pending_.data() + pendingHead_, static_cast<uint32_t>(n))) {
-        recordFailed_ = true;
-        recordError_ = wav_->error();
-        log_.write("recording " + wavPath_ + " failed: " + recordError_);
-    }
+    // The failure is told once, when it happens; the recording then stays failed.
+    if (!wav_->failed() && !wav_->append(pending_.data() + pendingHead_, static_cast<uint32_t>(n)))
+        log_.write("recording " + wavPath_ + " failed: " + wav_->error());
     pendingHead_ += n * 2;
 }
 
@@ -89,12 +94,9 @@ bool HeadlessAudioOutput::record(const std::string& path, std::string& error) {
     advanceTo(clock_.elapsedMs());
     wav_ = std::make_unique<WavWriter>();
     wavPath_ = path;
-    recordFailed_ = false;
-    recordError_.clear();
     if (!wav_->open(path, kRate)) {
         error = wav_->error();
-        recordFailed_ = true;
-        recordError_ = error;
+        wav_.reset(); // nothing is recorded; the caller reports the error
         log_.write("recording " + path + " failed: " + error);
         return false;
     }
@@ -110,13 +112,13 @@ bool HeadlessAudioOutput::record(const std::string& path, std::string& error) {
 bool HeadlessAudioOutput::finishRecording(std::string& error) {
     if (!wav_) return true;
     advanceTo(clock_.elapsedMs());
-    bool ok = !recordFailed_ && wav_->finish();
+    bool ok = wav_->finish();
     if (ok && wav_->truncated()) {
         error = "the run is longer than a WAV file can hold; it holds the first " +
                 std::to_string(wav_->frames() / kRate) + " s";
         ok = false;
     } else if (!ok) {
-        error = recordFailed_ ? recordError_ : wav_->error();
+        error = wav_->error(); // the first failure, also when it came before finish()
     }
     log_.write(ok ? "recorded " + wavPath_ + ", " + std::to_string(wav_->frames()) + " frames"
                   : "recording " + wavPath_ + " failed: " + error);

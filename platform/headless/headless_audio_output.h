@@ -46,16 +46,14 @@ class HeadlessAudioOutput final : public AudioOutput {
     void advanceTo(uint64_t ms);
 
     // Records what is heard from now on into a WAV file at path; false (error says why)
-    // when the file cannot be made.
+    // when the file cannot be made, and then nothing is recorded.
     bool record(const std::string& path, std::string& error);
     // Completes the recording; false (error says why) when it could not be written whole.
     // True when nothing was being recorded.
     bool finishRecording(std::string& error);
 
-    bool started() const { return source_ != nullptr; }
-    // Frames heard and frames taken since the start of the run.
+    // Frames heard since the start of the run.
     uint64_t framesHeard() const { return heard_; }
-    uint64_t framesTaken() const { return taken_; }
 
   private:
     void take(uint64_t upTo);
@@ -69,10 +67,8 @@ class HeadlessAudioOutput final : public AudioOutput {
     // Frames taken and not heard yet, interleaved stereo, from pendingHead_ on.
     std::vector<int16_t> pending_;
     size_t pendingHead_ = 0;
-    std::unique_ptr<WavWriter> wav_;
+    std::unique_ptr<WavWriter> wav_; // null unless recording
     std::string wavPath_;
-    bool recordFailed_ = false;
-    std::string recordError_;
 };
 
 } // namespace velmira::platform

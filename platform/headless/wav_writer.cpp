@@ -10,11 +10,6 @@ namespace {
 // Frames are gathered into writes of about this many bytes.
 constexpr size_t kFlushBytes = 64 * 1024;
 
-void appendLe16(std::vector<uint8_t>& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
 void appendTag(std::vector<uint8_t>& out, const char (&tag)[5]) {
     out.insert(out.end(), tag, tag + 4);
 }
@@ -52,7 +47,6 @@ bool WavWriter::fail(const std::string& reason) {
 
 bool WavWriter::open(const std::string& path, int32_t rate) {
     file_.discard();
-    path_ = path;
     pending_ = wavHeader(rate, 0); // completed by finish()
     frames_ = 0;
     failed_ = truncated_ = false;

@@ -31,7 +31,8 @@ class WavWriter {
     // when anything on the way failed. The writer is closed afterwards.
     bool finish();
 
-    bool isOpen() const { return file_.isOpen(); }
+    // Whether the recording failed; error() says why (the first reason).
+    bool failed() const { return failed_; }
     const std::string& error() const { return error_; }
     uint64_t frames() const { return frames_; }
     bool truncated() const { return truncated_; }
@@ -41,7 +42,6 @@ class WavWriter {
     bool fail(const std::string& reason);
 
     FileReplacement file_;
-    std::string path_;
     int32_t rate_ = 0;
     std::vector<uint8_t> pending_; // little-endian bytes not yet written
     uint64_t frames_ = 0;

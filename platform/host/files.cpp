@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 namespace velmira::platform {
 namespace {
@@ -60,17 +61,32 @@ bool validPart(const std::string& part) {
            part.find_first_of(std::string_view("/\0", 2)) == std::string::npos;
 }
 
-bool writeAll(int fd, const uint8_t* bytes, size_t count) {
+// Writes all count bytes: at offset when one is given (the file position stays where it
+// is), else at the file position. False, with errno set, when a write fails.
+bool writeAll(int fd, const uint8_t* bytes, size_t count,
+              std::optional<uint64_t> offset = std::nullopt) {
     while (count > 0) {
-        const ssize_t n = ::write(fd, bytes, count);
+        const ssize_t n = offset ? ::pwrite(fd, bytes, count, static_cast<off_t>(*offset))
+                                 : ::write(fd, bytes, count);
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
         bytes += n;
         count -= static_cast<size_t>(n);
+        if (offset) *offset += static_cast<uint64_t>(n);
     }
     return true;
+}
+
+// Gives up a temporary file after a failed step: closes and removes it, and fails with
+// what + subject and the errno that the step left (read before anything can change it).
+bool abandon(int dirFd, Fd& fd, const std::string& temporary, const char* what,
+             const std::string& subject, std::string* error) {
+    const int code = errno;
+    fd.reset();
+    ::unlinkat(dirFd, temporary.c_str(), 0);
+    return fail(error, what + subject, code);
 }
 
 // A name for the temporary file beside name: hidden, short enough for any file system,
@@ -106,12 +122,8 @@ bool createTemporary(int dirFd, const std::string& name, Fd& fd, std::string& te
         if (!fd.valid() && errno != EEXIST) return fail(error, "cannot create " + temporary);
     }
     if (!fd.valid()) return fail(error, "cannot create a temporary file for " + name);
-    if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0) {
-        const int code = errno;
-        fd.reset();
-        ::unlinkat(dirFd, temporary.c_str(), 0);
-        return fail(error, "cannot set the permissions of " + temporary, code);
-    }
+    if (hasOld && ::fchmod(fd.get(), old.st_mode & 07777) != 0)
+        return abandon(dirFd, fd, temporary, "cannot set the permissions of ", temporary, error);
     return true;
 }
 
@@ -119,16 +131,10 @@ bool createTemporary(int dirFd, const std::string& name, Fd& fd, std::string& te
 // file is removed.
 bool completeReplacement(int dirFd, Fd& fd, const std::string& temporary, const std::string& name,
                          std::string* error) {
-    auto discard = [&](const std::string& what) {
-        const int code = errno;
-        fd.reset();
-        ::unlinkat(dirFd, temporary.c_str(), 0);
-        return fail(error, what, code);
-    };
-    if (::fsync(fd.get()) != 0) return discard("cannot sync " + name);
-    if (!fd.close()) return discard("cannot write " + name);
+    if (::fsync(fd.get()) != 0) return abandon(dirFd, fd, temporary, "cannot sync ", name, error);
+    if (!fd.close()) return abandon(dirFd, fd, temporary, "cannot write ", name, error);
     if (::renameat(dirFd, temporary.c_str(), dirFd, name.c_str()) != 0)
-        return discard("cannot replace " + name);
+        return abandon(dirFd, fd, temporary, "cannot replace ", name, error);
     // Without this the rename may be lost in a crash, leaving the old file or none.
     if (::fsync(dirFd) != 0) return fail(error, "cannot sync the folder of " + name);
     return true;
@@ -139,12 +145,8 @@ bool replaceIn(int dirFd, const std::string& name, std::span<const uint8_t> byte
     std::string temporary;
     Fd fd;
     if (!createTemporary(dirFd, name, fd, temporary, error)) return false;
-    if (!writeAll(fd.get(), bytes.data(), bytes.size())) {
-        const int code = errno;
-        fd.reset();
-        ::unlinkat(dirFd, temporary.c_str(), 0);
-        return fail(error, "cannot write " + name, code);
-    }
+    if (!writeAll(fd.get(), bytes.data(), bytes.size()))
+        return abandon(dirFd, fd, temporary, "cannot write ", name, error);
     return completeReplacement(dirFd, fd, temporary, name, error);
 }
 
@@ -203,11 +205,7 @@ bool FileReplacement::open(const std::string& path, std::string* error) {
 
 bool FileReplacement::append(std::span<const uint8_t> bytes, std::string* error) {
     if (!isOpen()) return fail(error, "no file is open", EBADF);
-    if (!writeAll(file_, bytes.data(), bytes.size())) {
-        const int code = errno;
-        discard();
-        return fail(error, "cannot write " + name_, code);
-    }
+    if (!writeAll(file_, bytes.data(), bytes.size())) return abandon(error);
     size_ += bytes.size();
     return true;
 }
@@ -217,18 +215,7 @@ bool FileReplacement::overwrite(uint64_t offset, std::span<const uint8_t> bytes,
     if (!isOpen()) return fail(error, "no file is open", EBADF);
     if (offset > size_ || bytes.size() > size_ - offset)
         return fail(error, "rewriting past the end of " + name_, EINVAL);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(file_, bytes.data() + done, bytes.size() - done,
-                                   static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int code = errno;
-            discard();
-            return fail(error, "cannot write " + name_, code);
-        }
-        done += static_cast<size_t>(n);
-    }
+    if (!writeAll(file_, bytes.data(), bytes.size(), offset)) return abandon(error);
     return true;
 }
 
@@ -237,6 +224,12 @@ bool FileReplacement::commit(std::string* error) {
     Fd dir(folder_), file(file_);
     folder_ = file_ = -1;
     return completeReplacement(dir.get(), file, temporary_, name_, error);
+}
+
+bool FileReplacement::abandon(std::string* error) {
+    const int code = errno;
+    discard();
+    return fail(error, "cannot write " + name_, code);
 }
 
 void FileReplacement::discard() {

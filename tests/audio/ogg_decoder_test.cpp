@@ -10,6 +10,7 @@
 
 #include "audio/ogg_decoder.h"
 #include "resource/archive.h"
+#include "support/audio_rig.h"
 #include "support/game_fixture.h"
 #include "support/ogg_fixture.h"
 
@@ -17,6 +18,7 @@ namespace velmira {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::slice;
 
 // Files are encoded once per test program: the ten-second one takes a moment.
 const Bytes& toneFile(const std::string& key, const test::OggTone& tone) {
@@ -33,14 +35,6 @@ test::OggTone tone(int64_t frames, std::vector<std::pair<std::string, std::strin
     t.channels = channels;
     t.comments = std::move(comments);
     return t;
-}
-
-// Bytes [from, from + count) of pcm, as a separate vector (count clipped to the end).
-Bytes slice(const Bytes& pcm, size_t from, size_t count) {
-    from = std::min(from, pcm.size());
-    count = std::min(count, pcm.size() - from);
-    return Bytes(pcm.begin() + static_cast<ptrdiff_t>(from),
-                 pcm.begin() + static_cast<ptrdiff_t>(from + count));
 }
 
 bool allZero(const Bytes& bytes, size_t from = 0) {

@@ -11,6 +11,7 @@
 #include "platform/headless/headless_platform.h"
 #include "resource/archive.h"
 #include "resource/preferences.h"
+#include "support/audio_rig.h"
 #include "support/game_fixture.h"
 #include "support/ogg_fixture.h"
 
@@ -18,6 +19,7 @@ namespace velmira {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::slice;
 
 test::OggTone tone(int channels, long rate, double seconds,
                    std::vector<std::pair<std::string, std::string>> comments = {}) {
@@ -55,11 +57,6 @@ Bytes contentOf(SoundBuffer& buffer) {
     if (second.data) out.insert(out.end(), second.data, second.data + second.bytes);
     buffer.unlock();
     return out;
-}
-
-Bytes slice(const Bytes& bytes, size_t from, size_t count) {
-    return Bytes(bytes.begin() + static_cast<ptrdiff_t>(from),
-                 bytes.begin() + static_cast<ptrdiff_t>(from + count));
 }
 
 class SoundChannelsTest : public ::testing::Test {

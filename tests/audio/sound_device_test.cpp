@@ -13,6 +13,7 @@
 
 #include "platform/headless/headless_platform.h"
 #include "resource/temp_dir.h"
+#include "support/audio_rig.h"
 #include "support/wav_file.h"
 
 namespace velmira {
@@ -251,6 +252,45 @@ TEST(SoundBuffer, AStaticBufferStopsWhenItsEndIsHeard) {
     EXPECT_EQ(write, 220u * 2);
 }
 
+TEST(SoundBuffer, ASoundShorterThanTheLatencyPlaysUntilItsLastFrameIsHeard) {
+    Rig rig;
+    auto tick = makeBuffer(rig.device, {1, 44100}, 441, constant(3000)); // 10 ms
+    ASSERT_NE(tick, nullptr);
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(20); // every frame taken, none heard yet: they sound from 23 ms on
+    EXPECT_TRUE(tick->playing());
+    rig.advance(13); // 1455 frames heard; the last one is frame kLatency + 440
+    EXPECT_TRUE(tick->playing());
+    rig.advance(1);
+    EXPECT_FALSE(tick->playing());
+
+    const WavFile wav = rig.recording();
+    EXPECT_EQ(wav.left(kLatency - 1), 0);
+    EXPECT_EQ(wav.left(kLatency), 3000);
+    EXPECT_EQ(wav.left(kLatency + 440), 3000);
+    EXPECT_EQ(wav.left(kLatency + 441), 0);
+}
+
+TEST(SoundBuffer, StoppedWhileItsEndIsStillHeardItPlaysAgainFromTheStart) {
+    Rig rig;
+    auto tick = makeBuffer(rig.device, {1, 44100}, 441, constant(3000));
+    ASSERT_NE(tick, nullptr);
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(20); // all of it mixed, still on its way to the speaker
+    ASSERT_TRUE(tick->playing());
+    tick->stop();
+    ASSERT_TRUE(tick->play(false));
+    rig.advance(40);
+    EXPECT_FALSE(tick->playing());
+
+    const WavFile wav = rig.recording();
+    const size_t again = 882 + kLatency; // played again at 20 ms
+    EXPECT_EQ(wav.left(again - 1), 0);
+    EXPECT_EQ(wav.left(again), 3000);
+    EXPECT_EQ(wav.left(again + 440), 3000);
+    EXPECT_EQ(wav.left(again + 441), 0);
+}
+
 TEST(SoundBuffer, ALoopingBufferWraps) {
     Rig rig;
     const uint32_t n = 1000;
@@ -348,29 +388,8 @@ TEST(SoundBuffer, TheWriteCursorLeadsThePlayCursorByTheLatency) {
     }
 }
 
-// An output that settles its rate only when it starts, as a real device does, and
-// renders when the test asks.
-class SettlingOutput final : public platform::AudioOutput {
-  public:
-    bool start(platform::AudioSource& source) override {
-        source_ = &source;
-        rate_ = 48000;
-        return true;
-    }
-    void stop() override { source_ = nullptr; }
-    int32_t rate() const override { return rate_; }
-    uint32_t latencyFrames() const override { return 0; }
-    void lock() override {}
-    void unlock() override {}
-    void pull(int16_t* out, uint32_t frames) { source_->render(out, frames); }
-
-  private:
-    platform::AudioSource* source_ = nullptr;
-    int32_t rate_ = 44100;
-};
-
 TEST(SoundDevice, MixesAtTheRateTheOutputSettledOn) {
-    SettlingOutput output;
+    test::PulledOutput output(48000); // its rate is known once it started
     SoundDevice device(&output);
     ASSERT_TRUE(device.open());
     EXPECT_EQ(device.rate(), 48000);

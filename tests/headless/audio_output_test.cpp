@@ -2,25 +2,16 @@
 // recording.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/headless/headless_platform.h"
 #include "resource/temp_dir.h"
+#include "support/audio_rig.h"
 #include "support/wav_file.h"
 
 namespace velmira::platform {
 namespace {
-
-// Counts what it is asked for and plays a constant.
-class CountingSource final : public AudioSource {
-  public:
-    void render(int16_t* out, uint32_t frames) override {
-        for (uint32_t i = 0; i < frames * 2; ++i)
-            out[i] = 1234;
-        rendered += frames;
-    }
-    uint64_t rendered = 0;
-};
 
 TEST(HeadlessAudioOutput, EverySecondHoldsExactly44100Frames) {
     struct Case {
@@ -33,7 +24,7 @@ TEST(HeadlessAudioOutput, EverySecondHoldsExactly44100Frames) {
         {1, 1000, 44100}, {16, 125, 88200}, {7, 3, 926}, {1, 3, 132}, {3000, 1, 132300}};
     for (const Case& c : cases) {
         HeadlessPlatform platform;
-        CountingSource source;
+        test::CountingSource source(1234);
         ASSERT_TRUE(platform.audioOutput()->start(source));
         for (uint32_t i = 0; i < c.steps; ++i)
             platform.clock().advance(c.stepMs);
@@ -48,7 +39,7 @@ TEST(HeadlessAudioOutput, RecordsWhatWasHeardFromTheStartOfTheRun) {
     HeadlessOptions options;
     options.audioOutPath = dir.path() + "run.wav";
     HeadlessPlatform platform(std::move(options));
-    CountingSource source;
+    test::CountingSource source(1234);
     platform.clock().advance(100); // silence: nothing plays yet
     ASSERT_TRUE(platform.audioOutput()->start(source));
     platform.clock().advance(1134);
@@ -73,6 +64,41 @@ TEST(HeadlessAudioOutput, RecordsWhatWasHeardFromTheStartOfTheRun) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()),
               1);
+}
+
+TEST(HeadlessAudioOutput, ALongJumpOfTheClockIsHeardAsItIsTaken) {
+    // A source that notes, at each call, how many frames the output holds taken and not
+    // heard once the call is done.
+    class HoldingSource final : public AudioSource {
+      public:
+        explicit HoldingSource(const HeadlessAudioOutput& output) : output_(output) {}
+        void render(int16_t* out, uint32_t frames) override {
+            std::fill_n(out, size_t{frames} * 2, int16_t{1234});
+            rendered_ += frames;
+            most = std::max(most, rendered_ - output_.framesHeard());
+        }
+        uint64_t most = 0;
+
+      private:
+        const HeadlessAudioOutput& output_;
+        uint64_t rendered_ = 0;
+    };
+    test::TempDir dir;
+    HeadlessOptions options;
+    options.audioOutPath = dir.path() + "run.wav";
+    HeadlessPlatform platform(std::move(options));
+    HoldingSource source(*platform.audioOutput());
+    ASSERT_TRUE(platform.audioOutput()->start(source));
+    platform.clock().advance(60000); // a wait with no other thread to wake: one jump
+    // The latency and one piece of 4096 frames, not the minute.
+    EXPECT_LE(source.most, HeadlessAudioOutput::kLatencyFrames + 4096);
+    std::string error;
+    ASSERT_TRUE(platform.finishAudioOut(error)) << error;
+    test::WavFile wav;
+    ASSERT_TRUE(test::readWav(dir.path() + "run.wav", wav, &error)) << error;
+    ASSERT_EQ(wav.frames(), 60u * 44100);
+    EXPECT_EQ(wav.left(0), 1234);
+    EXPECT_EQ(wav.right(wav.frames() - 1), 1234);
 }
 
 TEST(HeadlessAudioOutput, ARecordingThatCannotBeWrittenIsReported) {

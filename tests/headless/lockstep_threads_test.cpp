@@ -89,7 +89,7 @@ TEST(LockstepThreads, ALongStopOnTheMainThreadStillWakesEveryPeriod) {
     ASSERT_EQ(poller.times.size(), 11u);
     for (size_t i = 0; i < poller.times.size(); ++i)
         EXPECT_EQ(poller.times[i], 100 * i);
-    // On the thread, advance() is a sleep: it does not move the main thread's clock.
+    // It is asleep until 1100: joining it runs the clock to that wake-up.
     poller.running = false;
     thread->join();
     EXPECT_EQ(platform.clock().now(), 1100u);

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,18 +14,10 @@
 #include <vector>
 
 #include "audio/sound_device.h"
+#include "support/audio_rig.h"
 
 namespace velmira::platform {
 namespace {
-
-class CountingSource final : public AudioSource {
-  public:
-    void render(int16_t* out, uint32_t frames) override {
-        std::fill(out, out + size_t{frames} * 2, int16_t{0});
-        rendered += frames;
-    }
-    std::atomic<uint64_t> rendered{0};
-};
 
 // Waits (up to 5 s of wall time) until done() holds.
 template <typename Done> bool within5s(Done done) {
@@ -53,7 +44,7 @@ class SdlAudio : public ::testing::Test {
 TEST_F(SdlAudio, OpensPullsAndCloses) {
     std::vector<std::string> notes;
     SdlAudioOutput output([&](std::string_view text) { notes.emplace_back(text); });
-    CountingSource source;
+    test::CountingSource source;
     ASSERT_TRUE(output.start(source));
     EXPECT_GE(output.rate(), 8000);
     EXPECT_GT(output.latencyFrames(), 0u);
@@ -115,7 +106,7 @@ TEST(SdlAudioDisk, WithNoDeviceLeftTheOutputPullsSilentlyUntilOneAppears) {
     {
         std::vector<std::string> notes;
         SdlAudioOutput output([&](std::string_view text) { notes.emplace_back(text); });
-        CountingSource source;
+        test::CountingSource source;
         ASSERT_TRUE(output.start(source));
 
         ::setenv("SDL_DISKAUDIOFILE", "/no-such-folder/velmira.raw", 1);
@@ -158,7 +149,7 @@ TEST(SdlAudioNoDevice, StartFailsAndSaysSoOnce) {
     // Without a driver no device can be opened.
     std::vector<std::string> notes;
     SdlAudioOutput output([&](std::string_view text) { notes.emplace_back(text); });
-    CountingSource source;
+    test::CountingSource source;
     EXPECT_FALSE(output.start(source));
     EXPECT_FALSE(output.start(source));
     EXPECT_EQ(notes.size(), 1u);

@@ -4,16 +4,19 @@
 #pragma once
 
 #define OV_EXCLUDE_STATIC_CALLBACKS
-#include <vorbis/vorbisenc.h>
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tools/sample_sound/vorbis_encoder.h"
 
 namespace velmira::test {
 
@@ -31,96 +34,72 @@ struct OggTone {
 // it sounds (and decodes) different; the right channel is a quarter period behind. The
 // noise, when asked for, is the same on every run.
 inline std::vector<uint8_t> encodeOggTone(const OggTone& tone) {
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, tone.channels, tone.rate, tone.quality) != 0)
-        throw std::runtime_error("vorbis_encode_init_vbr failed");
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    for (const auto& [tag, value] : tone.comments)
-        vorbis_comment_add_tag(&vc, tag.c_str(), value.c_str());
-    vorbis_dsp_state vd;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block vb;
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 0x5eed);
-
-    std::vector<uint8_t> out;
-    ogg_page page;
-    auto writePage = [&out](const ogg_page& p) {
-        out.insert(out.end(), p.header, p.header + p.header_len);
-        out.insert(out.end(), p.body, p.body + p.body_len);
-    };
-    ogg_packet header, headerComments, headerCodebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &headerComments, &headerCodebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &headerComments);
-    ogg_stream_packetin(&os, &headerCodebooks);
-    while (ogg_stream_flush(&os, &page) != 0)
-        writePage(page);
-
-    auto drain = [&] {
-        ogg_packet packet;
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            while (vorbis_bitrate_flushpacket(&vd, &packet) == 1) {
-                ogg_stream_packetin(&os, &packet);
-                while (ogg_stream_pageout(&os, &page) != 0)
-                    writePage(page);
-            }
-        }
-    };
+    tools::VorbisFormat format;
+    format.channels = tone.channels;
+    format.rate = tone.rate;
+    format.quality = tone.quality;
+    format.serial = 0x5eed;
+    format.comments = tone.comments;
     const double step = 2.0 * M_PI * tone.hz / static_cast<double>(tone.rate);
     uint32_t seed = 12345;
     auto noise = [&seed, &tone] {
         seed = seed * 1664525u + 1013904223u;
         return tone.noise * (static_cast<double>(seed >> 8) / 8388608.0 - 1.0);
     };
-    constexpr int64_t kChunk = 4096;
-    for (int64_t at = 0; at < tone.frames; at += kChunk) {
-        const int64_t n = std::min(kChunk, tone.frames - at);
-        float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
-        for (int64_t i = 0; i < n; ++i) {
-            const double t = static_cast<double>(at + i);
-            const double amplitude = 0.2 + 0.6 * t / static_cast<double>(tone.frames);
-            for (int c = 0; c < tone.channels; ++c)
-                buffer[c][i] =
-                    static_cast<float>(amplitude * std::sin(step * t - c * M_PI / 2) + noise());
-        }
-        vorbis_analysis_wrote(&vd, static_cast<int>(n));
-        drain();
-    }
-    vorbis_analysis_wrote(&vd, 0);
-    drain();
-    while (ogg_stream_flush(&os, &page) != 0)
-        writePage(page);
-
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
+    std::vector<uint8_t> out;
+    const bool encoded = tools::encodeVorbis(
+        format, tone.frames,
+        [&](float** buffer, int64_t at, int count) {
+            for (int i = 0; i < count; ++i) {
+                const double t = static_cast<double>(at + i);
+                const double amplitude = 0.2 + 0.6 * t / static_cast<double>(tone.frames);
+                for (int c = 0; c < tone.channels; ++c)
+                    buffer[c][i] =
+                        static_cast<float>(amplitude * std::sin(step * t - c * M_PI / 2) + noise());
+            }
+        },
+        out);
+    if (!encoded) throw std::runtime_error("vorbis_encode_init_vbr failed");
     return out;
 }
 
+// A file in memory for plain libvorbisfile: ov_open_callbacks(&memory, &vf, nullptr, 0,
+// OggMemory::callbacks()) reads, seeks and tells within the bytes.
+struct OggMemory {
+    const std::vector<uint8_t>* file;
+    size_t at = 0;
+
+    static ov_callbacks callbacks() {
+        ov_callbacks c{};
+        c.read_func = [](void* to, size_t size, size_t count, void* source) -> size_t {
+            auto* m = static_cast<OggMemory*>(source);
+            const size_t n = std::min(size * count, m->file->size() - m->at);
+            std::memcpy(to, m->file->data() + m->at, n);
+            m->at += n;
+            return size ? n / size : 0;
+        };
+        c.seek_func = [](void* source, ogg_int64_t offset, int origin) -> int {
+            auto* m = static_cast<OggMemory*>(source);
+            const int64_t base = origin == SEEK_SET   ? 0
+                                 : origin == SEEK_CUR ? static_cast<int64_t>(m->at)
+                                                      : static_cast<int64_t>(m->file->size());
+            const int64_t to = base + offset;
+            if (to < 0 || to > static_cast<int64_t>(m->file->size())) return -1;
+            m->at = static_cast<size_t>(to);
+            return 0;
+        };
+        c.tell_func = [](void* source) -> long {
+            return static_cast<long>(static_cast<OggMemory*>(source)->at);
+        };
+        return c;
+    }
+};
+
 // The whole file decoded by plain ov_read: 16-bit little-endian interleaved bytes.
 inline std::vector<uint8_t> decodeOggReference(const std::vector<uint8_t>& file) {
-    struct Memory {
-        const std::vector<uint8_t>* file;
-        size_t at = 0;
-    } memory{&file};
-    ov_callbacks callbacks{};
-    callbacks.read_func = [](void* to, size_t size, size_t count, void* source) -> size_t {
-        auto* m = static_cast<Memory*>(source);
-        const size_t n = std::min(size * count, m->file->size() - m->at);
-        std::memcpy(to, m->file->data() + m->at, n);
-        m->at += n;
-        return size ? n / size : 0;
-    };
+    OggMemory memory{&file};
     OggVorbis_File vf;
-    if (ov_open_callbacks(&memory, &vf, nullptr, 0, callbacks) < 0)
+    if (ov_open_callbacks(&memory, &vf, nullptr, 0, OggMemory::callbacks()) < 0)
         throw std::runtime_error("reference decode: not Ogg Vorbis");
     std::vector<uint8_t> pcm;
     char chunk[8192];

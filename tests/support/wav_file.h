@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "resource/byte_order.h"
+
 namespace velmira::test {
 
 struct WavFile {
@@ -31,8 +33,8 @@ inline bool readWav(const std::string& path, WavFile& out, std::string* why = nu
     if (!in) return fail("no file");
     const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
     if (b.size() < 44) return fail("shorter than a header");
-    auto u16 = [&](size_t at) { return static_cast<uint32_t>(b[at] | b[at + 1] << 8); };
-    auto u32 = [&](size_t at) { return u16(at) | u16(at + 2) << 16; };
+    auto u16 = [&](size_t at) { return uint32_t{readLe16(&b[at])}; };
+    auto u32 = [&](size_t at) { return readLe32(&b[at]); };
     auto tag = [&](size_t at, const char* t) { return std::equal(t, t + 4, b.begin() + at); };
     if (!tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data"))
         return fail("chunk tags");

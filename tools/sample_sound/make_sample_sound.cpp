@@ -24,8 +24,6 @@
 //
 // Levels: music is set to -14 dBFS RMS over its loop, ambience lower, effects by peak; a
 // look-ahead limiter keeps every sample below the ceiling, so nothing clips after encoding.
-#include <vorbis/vorbisenc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,7 +37,10 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
+
+#include "vorbis_encoder.h"
 
 namespace {
 
@@ -384,9 +385,7 @@ void normalisePeak(Stereo& s, double peakDb) {
 // ---------------------------------------------------------------------------------------
 // Ogg Vorbis output
 
-struct Tag {
-    std::string key, value;
-};
+using Tags = std::vector<std::pair<std::string, std::string>>;
 
 uint32_t serialFor(const std::string& path) {
     uint32_t h = 2166136261u; // FNV-1a of the file name: fixed, and distinct per file
@@ -398,72 +397,25 @@ uint32_t serialFor(const std::string& path) {
 // Encodes one or two channels at `quality` (libvorbisenc's VBR scale: 0.3 is about
 // 112 kbit/s for stereo music) into `path`.
 bool writeOgg(const std::string& path, const std::vector<const Mono*>& channels, int rate,
-              float quality, const std::vector<Tag>& tags) {
+              float quality, const Tags& tags) {
     const int ch = int(channels.size());
     if (ch < 1 || ch > 2) return false;
-    const size_t n = channels[0]->size();
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, ch, rate, quality) != 0) {
-        vorbis_info_clear(&vi);
-        return false;
-    }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    for (const Tag& t : tags)
-        vorbis_comment_add_tag(&vc, t.key.c_str(), t.value.c_str());
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, int(serialFor(path) & 0x7fffffff));
-
-    std::string bytes;
-    ogg_page og;
-    auto takePage = [&] {
-        bytes.append(reinterpret_cast<const char*>(og.header), size_t(og.header_len));
-        bytes.append(reinterpret_cast<const char*>(og.body), size_t(og.body_len));
-    };
-    ogg_packet header, comments, codebooks;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &codebooks);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comments);
-    ogg_stream_packetin(&os, &codebooks);
-    while (ogg_stream_flush(&os, &og) != 0)
-        takePage();
-
-    auto drain = [&] {
-        ogg_packet op;
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            while (vorbis_bitrate_flushpacket(&vd, &op) == 1) {
-                ogg_stream_packetin(&os, &op);
-                while (ogg_stream_pageout(&os, &og) != 0)
-                    takePage();
-            }
-        }
-    };
-    constexpr size_t kChunk = 4096;
-    for (size_t at = 0; at < n; at += kChunk) {
-        const size_t count = std::min(kChunk, n - at);
-        float** buffer = vorbis_analysis_buffer(&vd, int(count));
-        for (int c = 0; c < ch; ++c)
-            std::memcpy(buffer[c], channels[size_t(c)]->data() + at, count * sizeof(float));
-        vorbis_analysis_wrote(&vd, int(count));
-        drain();
-    }
-    vorbis_analysis_wrote(&vd, 0); // end of stream
-    drain();
-    while (ogg_stream_flush(&os, &og) != 0)
-        takePage();
-
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
+    velmira::tools::VorbisFormat format;
+    format.channels = ch;
+    format.rate = rate;
+    format.quality = quality;
+    format.serial = int(serialFor(path) & 0x7fffffff);
+    format.comments = tags;
+    std::vector<uint8_t> bytes;
+    const bool encoded = velmira::tools::encodeVorbis(
+        format, int64_t(channels[0]->size()),
+        [&channels, ch](float** out, int64_t at, int count) {
+            for (int c = 0; c < ch; ++c)
+                std::memcpy(out[c], channels[size_t(c)]->data() + at,
+                            size_t(count) * sizeof(float));
+        },
+        bytes);
+    if (!encoded) return false;
 
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
@@ -471,14 +423,12 @@ bool writeOgg(const std::string& path, const std::vector<const Mono*>& channels,
     return std::fclose(f) == 0 && written;
 }
 
-bool writeStereo(const std::string& path, const Stereo& s, float quality,
-                 const std::vector<Tag>& tags) {
+bool writeStereo(const std::string& path, const Stereo& s, float quality, const Tags& tags) {
     return writeOgg(path, {&s.l, &s.r}, kRate, quality, tags);
 }
 
 // Folds to mono (effects are placed by the engine's mixer in the middle).
-bool writeMono(const std::string& path, const Stereo& s, float quality,
-               const std::vector<Tag>& tags) {
+bool writeMono(const std::string& path, const Stereo& s, float quality, const Tags& tags) {
     Mono m(s.size());
     for (size_t i = 0; i < m.size(); ++i)
         m[i] = 0.5f * (s.l[i] + s.r[i]);
